@@ -1,0 +1,44 @@
+#pragma once
+
+#include "archive/drs_records.hpp"
+#include "common/bounded_reader.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tessary {
+
+// Receives status-line texts ("Reading data...", "Finished reading data").
+using StatusSink = std::function<void(const std::string &)>;
+
+// The copy buffer and the largest resource the 16-bit block counter lets through.
+constexpr std::int64_t kCopyBlockSize = 1024;
+constexpr std::int64_t kMaxExtractSize = 32767 * 1024 + 1023; // 33554431
+
+constexpr char kSaveErrorText[] = "Error saving file!";
+
+// Copies the entry's bytes out of the archive into targetPath. Writes through a temporary file
+// in the target's folder that replaces the target only once the copy is complete, so a failure
+// leaves any previous file at targetPath untouched. Refuses a target that is the archive itself,
+// a negative size, a size above kMaxExtractSize and a range past the archive's end.
+// Throws Error("Error saving file!", detail). `status` may be empty.
+void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
+                     const DRSFileInfo &entry, const StatusSink &status);
+
+// workFolder (ending in a separator) + "_drs" + hundredths + ".drx".
+std::string TempResourceName(const std::string &workFolder, long hundredths);
+
+// Deletes every "_drs*.drx" file directly in workFolder; failures are ignored. Returns how
+// many were deleted.
+int RemoveTempResourceFiles(const std::string &workFolder);
+
+// The name "Extract this file..." proposes for an entry, and the filter entry (from 1) it
+// preselects: 1 -> "ID.slp"/3, 2 -> "ID.wav"/2, 3 -> "ID.bin"/1, other -> "ID"/4.
+struct ProposedName {
+  std::string name;
+  int filterIndex;
+};
+ProposedName ProposedExtractName(std::int32_t id, int kind);
+
+} // namespace tessary

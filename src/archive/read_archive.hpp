@@ -1,0 +1,54 @@
+#pragma once
+
+#include "archive/drs_records.hpp"
+#include "common/bounded_reader.hpp"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessary {
+
+// One line of the resource list: its text and its kind.
+struct ListLine {
+  std::string text;
+  int kind = kKindHeading;
+};
+
+// What reading an archive yields. `files[i]` is the entry of list line i (the old one-based
+// DRSFiles element i + 1); `lines[i]` is that line's text and kind.
+struct ArchiveContents {
+  DRSHeader header;
+  std::vector<DRSTableInfo> tables;
+  std::vector<DRSFileInfo> files;
+  std::vector<ListLine> lines;
+};
+
+// The kind text of a tag: its 4th, 3rd and 2nd characters, upper-cased (" pls" gives "SLP").
+std::string TableKindText(const std::array<char, 4> &tag);
+// The list-line kind a kind text selects: "WAV" 2, "BIN" 3, "SLP" 1, anything else -1.
+int KindOfTableText(const std::string &kindText);
+// "--SLP (2)--".
+std::string HeadingText(const std::string &kindText, std::int32_t entryCount);
+// True when the first 28 bytes read "Copyright (c) 2001 LucasArts".
+bool BannerIsValid(const std::array<char, 60> &banner);
+
+// Asked when the banner test fails; true means go on reading anyway (the OK answer).
+using ConfirmInvalidBanner = std::function<bool()>;
+
+// Reads the whole archive structure. Returns nullopt when the banner is wrong and the question
+// is declined. Throws Error("Error reading from DRS file!", detail) for a malformed archive:
+// a table count below 1 or above 32767, more than 32767 entries or 32766 list lines in all,
+// a negative entry count, or any table or entry run lying past the end of the file.
+std::optional<ArchiveContents> ReadArchive(const BoundedFile &archive,
+                                           const ConfirmInvalidBanner &askContinue);
+
+// The file name without folder and extension (the label of the open archive).
+std::string ArchiveLabel(const std::string &archivePath);
+
+constexpr char kReadErrorText[] = "Error reading from DRS file!";
+constexpr char kInvalidFormatQuestion[] =
+    "Invalid file format - continue anyway? (may cause lots of horrible errors)";
+
+} // namespace tessary

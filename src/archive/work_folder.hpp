@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace tessary {
+
+// Looks up an environment variable; tests pass their own.
+using EnvLookup = std::function<std::optional<std::string>(const std::string &)>;
+EnvLookup SystemEnvironment();
+
+// The working folder for temporary copies and extracted palettes: TEMP when set, else the
+// system temporary folder, followed by "tessary/". It is created private to the user (0700);
+// an existing folder that is not a real folder owned by the user with no access for others is
+// not used, and a fresh private folder made with mkdtemp takes its place. The result always
+// ends in a separator. Throws nothing: when no private folder can be had, the plain path is
+// returned and later copies fail with their own message.
+std::string WorkFolder(const EnvLookup &env);
+
+// True when path is a folder (not a symlink) owned by this user with mode 0700.
+bool IsPrivateFolder(const std::string &path);
+
+// Reads a string value from a Wine registry file (system.reg): key path with "\" separators
+// (as "SOFTWARE\\LucasArts..."), value name. Empty text when the key or value is missing or not
+// a string value.
+std::string ReadRegistryText(const std::string &registryFile, const std::string &keyPath,
+                             const std::string &valueName);
+
+// The game folder: TESSARY_GAME_PATH, else the "Game Path" value from Wine's registry mapped
+// through dosdevices to a real folder. Empty when none is found.
+std::string GamePath(const EnvLookup &env);
+
+// Where the archive dialog starts: GamePath + "data" + separator when the game folder is known
+// (appended directly, as the registry value is written), else Wine's drive_c when it exists,
+// else the home folder.
+std::string ArchiveDialogFolder(const EnvLookup &env);
+
+constexpr char kGameKey[] =
+    "SOFTWARE\\LucasArts Entertainment Company LLC\\Star Wars Galactic Battlegrounds\\1.0";
+constexpr char kGameValue[] = "Game Path";
+
+} // namespace tessary

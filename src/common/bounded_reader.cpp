@@ -1,0 +1,116 @@
+#include "common/bounded_reader.hpp"
+
+#include "common/error.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace tessary {
+
+namespace {
+std::string SystemText(int err) { return err ? std::string(std::strerror(err)) : std::string(); }
+} // namespace
+
+BoundedFile::BoundedFile(const std::string &path, const std::string &errorMessage) : path_(path) {
+  errno = 0;
+  file_.reset(std::fopen(path.c_str(), "rb"));
+  if (!file_)
+    throw Error(errorMessage, "cannot open " + path + ": " + SystemText(errno));
+  if (std::fseek(file_.get(), 0, SEEK_END) != 0)
+    throw Error(errorMessage, "cannot size " + path + ": " + SystemText(errno));
+  const long end = std::ftell(file_.get());
+  if (end < 0)
+    throw Error(errorMessage, "cannot size " + path + ": " + SystemText(errno));
+  size_ = static_cast<std::uint64_t>(end);
+}
+
+void BoundedFile::close() {
+  file_.reset();
+  size_ = 0;
+}
+
+void BoundedFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out,
+                         const std::string &errorMessage) const {
+  if (!file_)
+    throw Error(errorMessage, "no file is open");
+  if (offset > size_ || out.size() > size_ - offset)
+    throw Error(errorMessage, "read of " + std::to_string(out.size()) + " bytes at offset " +
+                                  std::to_string(offset) + " lies past the end of " + path_ +
+                                  " (" + std::to_string(size_) + " bytes)");
+  if (out.empty())
+    return;
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
+      std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0)
+    throw Error(errorMessage, "cannot seek to offset " + std::to_string(offset) + " in " + path_);
+  if (std::fread(out.data(), 1, out.size(), file_.get()) != out.size())
+    throw Error(errorMessage, "cannot read " + std::to_string(out.size()) + " bytes at offset " +
+                                  std::to_string(offset) + " in " + path_);
+}
+
+void ByteReader::fail(const std::string &detail) const { throw Error(errorMessage_, detail); }
+
+bool ByteReader::contains(std::int64_t offset, std::int64_t length) const {
+  const auto size = static_cast<std::int64_t>(data_.size());
+  return offset >= 0 && length >= 0 && offset <= size && length <= size - offset;
+}
+
+void ByteReader::need(std::int64_t offset, std::int64_t length, const char *what) const {
+  if (!contains(offset, length))
+    fail(std::string(what) + " at offset " + std::to_string(offset) + " (" +
+         std::to_string(length) + " bytes) lies outside the data (" +
+         std::to_string(data_.size()) + " bytes)");
+}
+
+void ByteReader::seek(std::int64_t offset, const char *what) {
+  need(offset, 0, what);
+  pos_ = static_cast<std::size_t>(offset);
+}
+
+std::uint8_t ByteReader::u8(const char *what) {
+  need(static_cast<std::int64_t>(pos_), 1, what);
+  return data_[pos_++];
+}
+
+std::int16_t ByteReader::i16(const char *what) {
+  const auto v = i16At(static_cast<std::int64_t>(pos_), what);
+  pos_ += 2;
+  return v;
+}
+
+std::int32_t ByteReader::i32(const char *what) {
+  const auto v = i32At(static_cast<std::int64_t>(pos_), what);
+  pos_ += 4;
+  return v;
+}
+
+void ByteReader::bytes(std::span<std::uint8_t> out, const char *what) {
+  need(static_cast<std::int64_t>(pos_), static_cast<std::int64_t>(out.size()), what);
+  if (!out.empty())
+    std::memcpy(out.data(), data_.data() + pos_, out.size());
+  pos_ += out.size();
+}
+
+std::int16_t ByteReader::i16At(std::int64_t offset, const char *what) const {
+  need(offset, 2, what);
+  return LoadI16(data_.data() + offset);
+}
+
+std::int32_t ByteReader::i32At(std::int64_t offset, const char *what) const {
+  need(offset, 4, what);
+  return LoadI32(data_.data() + offset);
+}
+
+std::string ReadWholeFile(const std::string &path, std::uint64_t maxBytes,
+                          const std::string &errorMessage) {
+  BoundedFile file(path, errorMessage);
+  if (file.size() > maxBytes)
+    throw Error(errorMessage, path + " is " + std::to_string(file.size()) +
+                                  " bytes long, more than the " + std::to_string(maxBytes) +
+                                  " this reads");
+  std::string bytes(static_cast<std::size_t>(file.size()), '\0');
+  file.readAt(0, {reinterpret_cast<std::uint8_t *>(bytes.data()), bytes.size()}, errorMessage);
+  return bytes;
+}
+
+} // namespace tessary

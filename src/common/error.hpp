@@ -1,0 +1,31 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tessary {
+
+// The one error type of the core. `message()` is the text the window shows in its message box
+// (and the first line the command line prints); `detail()` says what exactly went wrong, for the
+// command line and for tests. Errors raised by the bitmap writer also carry a number and a
+// source, in the manner of the component errors users of the old tool knew.
+class Error : public std::runtime_error {
+public:
+  explicit Error(std::string message, std::string detail = {}, int number = 0,
+                 std::string source = {})
+      : std::runtime_error(message), message_(std::move(message)), detail_(std::move(detail)),
+        number_(number), source_(std::move(source)) {}
+
+  const std::string &message() const noexcept { return message_; }
+  const std::string &detail() const noexcept { return detail_; }
+  int number() const noexcept { return number_; }
+  const std::string &source() const noexcept { return source_; }
+
+private:
+  std::string message_;
+  std::string detail_;
+  int number_;
+  std::string source_;
+};
+
+} // namespace tessary

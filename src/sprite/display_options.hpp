@@ -1,0 +1,43 @@
+#pragma once
+
+#include "common/colour.hpp"
+#include "palette/palette.hpp"
+#include "sprite/slp_decoder.hpp"
+#include "surface/dib_section.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace tessary {
+
+// The colours in which the special layers are shown, and the (unused) player choice.
+struct DisplayOptions {
+  std::int16_t playerIndex = 0;
+  Colour maskColour = 0x000000;
+  Colour innerOutlineColour = 0xFF0000;
+  Colour outerOutlineColour = 0x00FFFF;
+  Colour shadowColour = 0x7F7F7F;
+};
+
+// Replaces image pixels whose layer-map code is map blue, shadow red, map yellow or key magenta
+// with the matching DisplayOptions colour; other pixels stay. Both surfaces have equal size.
+void Recolour(cDIBSection &image, const cDIBSection &layerMap, const DisplayOptions &options);
+
+// Loads the sprite, decodes frame frameNumber (1-based) and recolours it into `image`.
+// Throws Error for an unreadable sprite or a frame number outside 1..frameCount.
+struct RenderedFrame {
+  std::int32_t frameCount = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool cancelled = false;
+};
+RenderedFrame RenderFrame(const std::string &spritePath, std::int32_t frameNumber,
+                          const PaletteTable &palette, const DisplayOptions &options,
+                          cDIBSection &image, const CancelPoll &cancel = {});
+
+// "Save as BMP": renders the frame and writes it with SavePicture. Throws Error on failure.
+void SaveFrameBMP(const std::string &spritePath, std::int32_t frameNumber,
+                  const PaletteTable &palette, const DisplayOptions &options,
+                  const std::string &fileName, const CancelPoll &cancel = {});
+
+} // namespace tessary

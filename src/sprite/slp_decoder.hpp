@@ -1,0 +1,36 @@
+#pragma once
+
+#include "common/colour.hpp"
+#include "palette/palette.hpp"
+#include "sprite/slp_records.hpp"
+#include "surface/dib_section.hpp"
+
+#include <cstdint>
+#include <functional>
+
+namespace tessary {
+
+// Key and code colours the decoder writes.
+constexpr Colour kKeyMagenta = 0xFF00FF;  // transparent (both surfaces), outline (image)
+constexpr Colour kMapWhite = 0xFFFFFF;    // layer map: ordinary palette pixels
+constexpr Colour kMapGreen = 0x00FF00;    // layer map: player-colour pixels
+constexpr Colour kShadowRed = 0x0000FF;   // shadow pixels in both surfaces
+constexpr Colour kMapBlue = 0xFF0000;     // layer map: inner outline
+constexpr Colour kMapYellow = 0x00FFFF;   // layer map: outer outline
+
+// Polled before each row; returning true stops the decode (the Escape key in the window).
+using CancelPoll = std::function<bool()>;
+
+// Sets pixels x1..x2 of row y (both included) to colour; nothing when x1 > x2; clipped.
+void FillSpan(cDIBSection &surface, std::int16_t x1, std::int16_t x2, std::int16_t y,
+              Colour colour);
+
+// Decodes one frame into `image` and `layerMap` (both re-created at the frame's size). Returns
+// true when `cancel` stopped the decode, false when every row was decoded. Reads nothing outside
+// sprite.bytes and writes nothing outside the surfaces: a table or command stream pointing past
+// the data throws Error(kSpriteErrorText, detail); a row whose commands run off the data's end
+// stops there.
+bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
+                    cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel = {});
+
+} // namespace tessary

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "sprite/slp_records.hpp"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tessary {
+
+constexpr char kSpriteErrorText[] = "Error reading sprite file!";
+
+// Opens a sprite file and reads its header and frame table. Throws Error(kSpriteErrorText,
+// detail) for a file that cannot be read, a frame count below 1 or above 32767, a frame table
+// past the end of the file, or a frame over 8192 rows or 32767 columns.
+SLPFile LoadSLPInfo(const std::string &path);
+
+// The same from bytes already in memory (path is only used in messages).
+SLPFile ParseSLP(std::span<const std::uint8_t> bytes, const std::string &path = {});
+
+} // namespace tessary
