@@ -1,0 +1,381 @@
+#include "archive/naming.hpp"
+
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <unordered_map>
+
+namespace tessary {
+
+const std::array<const char *, 7> kFactionItems = {"[N/A]", "Empire",     "Gungans", "Rebels",
+                                                   "Naboo", "Trade Fed.", "Wookiees"};
+const std::array<const char *, 5> kTechLevelItems = {"[N/A]", "1 (T1)", "2 (T2)", "3 (T3)",
+                                                     "4 (T4)"};
+const std::array<const char *, 10> kGraphicItems = {"[N/A]",
+                                                    "Building Normal",
+                                                    "Building Shadow",
+                                                    "Building Foundation",
+                                                    "Building Partial",
+                                                    "Unit Attacking",
+                                                    "Unit Dying",
+                                                    "Unit Standing",
+                                                    "Unit Decaying",
+                                                    "Unit Walking"};
+
+namespace {
+
+template <std::size_t N>
+std::vector<std::string> ItemsOf(const std::array<const char *, N> &items) {
+  return {items.begin(), items.end()};
+}
+
+bool InList(std::int32_t choice, std::size_t itemCount) {
+  return choice >= 0 && static_cast<std::size_t>(choice) < itemCount;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+std::string TrimSpaces(const std::string &text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos)
+    return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Reads the number at the start of an identifier field into plain text for from_chars: an
+// optional sign, digits, a fraction and an exponent, with blanks anywhere in between dropped.
+class NumberScanner {
+public:
+  explicit NumberScanner(std::string_view field) : field_(field) {}
+
+  std::string scan(bool &anyDigit) {
+    std::string number;
+    skipBlanks();
+    if (pos_ < field_.size() && (field_[pos_] == '+' || field_[pos_] == '-')) {
+      if (field_[pos_] == '-')
+        number += '-';
+      ++pos_;
+    }
+    anyDigit = appendDigits(number);
+    skipBlanks();
+    if (pos_ < field_.size() && field_[pos_] == '.') {
+      ++pos_;
+      std::string fraction;
+      if (appendDigits(fraction)) {
+        number += '.' + fraction;
+        anyDigit = true;
+      }
+    }
+    if (anyDigit)
+      appendExponent(number);
+    return number;
+  }
+
+private:
+  void skipBlanks() {
+    while (pos_ < field_.size() && IsBlank(field_[pos_]))
+      ++pos_;
+  }
+
+  bool appendDigits(std::string &out) {
+    bool any = false;
+    for (;;) {
+      skipBlanks();
+      if (pos_ >= field_.size() || !IsDigit(field_[pos_]))
+        return any;
+      out += field_[pos_++];
+      any = true;
+    }
+  }
+
+  // An exponent counts only when digits follow it; otherwise it is text after the number.
+  void appendExponent(std::string &number) {
+    const std::size_t saved = pos_;
+    skipBlanks();
+    if (pos_ >= field_.size() || (field_[pos_] != 'e' && field_[pos_] != 'E')) {
+      pos_ = saved;
+      return;
+    }
+    ++pos_;
+    std::string exponent = "e";
+    skipBlanks();
+    if (pos_ < field_.size() && (field_[pos_] == '+' || field_[pos_] == '-'))
+      exponent += field_[pos_++];
+    if (appendDigits(exponent))
+      number += exponent;
+    else
+      pos_ = saved;
+  }
+
+  std::string_view field_;
+  std::size_t pos_ = 0;
+};
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  for (;;) {
+    const auto at = line.find('@');
+    fields.push_back(line.substr(0, at));
+    if (at == std::string_view::npos)
+      return fields;
+    line.remove_prefix(at + 1);
+  }
+}
+
+std::string OneLine(std::string text) {
+  for (char &c : text)
+    if (c == '\r' || c == '\n')
+      c = ' ';
+  return text;
+}
+
+struct FileCloser {
+  void operator()(std::FILE *f) const noexcept { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+// Opens a new file next to target that no other writer can share; the caller renames it into
+// place once it is complete.
+FilePtr CreateSiblingTempFile(const std::string &target, std::string &tempPath) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = target + ".~" + std::to_string(attempt) + ".tmp";
+    errno = 0;
+    FilePtr file(std::fopen(tempPath.c_str(), "wbx"));
+    if (file)
+      return file;
+    if (errno != EEXIST)
+      break;
+  }
+  throw Error(DescriptionSaveErrorText(target),
+              "cannot create " + tempPath + ": " + SystemReason(errno));
+}
+
+void WriteAll(std::FILE *file, const std::string &bytes, const std::string &target,
+              const std::string &tempPath) {
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+    throw Error(DescriptionSaveErrorText(target),
+                "cannot write " + tempPath + ": " + SystemReason(errno));
+}
+
+} // namespace
+
+std::vector<std::string> RenameListItems(int list) {
+  switch (list) {
+  case 0:
+    return ItemsOf(kFactionItems);
+  case 1:
+    return ItemsOf(kTechLevelItems);
+  case 2:
+    return ItemsOf(kGraphicItems);
+  default:
+    return {};
+  }
+}
+
+bool ChoicesAreValid(const std::array<std::int32_t, 3> &choice) {
+  return InList(choice[0], kFactionItems.size()) && InList(choice[1], kTechLevelItems.size()) &&
+         InList(choice[2], kGraphicItems.size());
+}
+
+std::string NamingLabel(const ResourceNaming &naming) {
+  const std::int32_t faction = naming.choice[0];
+  const std::int32_t tech = naming.choice[1];
+  std::string label;
+  if (faction != 0) {
+    // A faction outside the list cannot come from the lists or a loaded file; show its number
+    // rather than read past the table.
+    label = InList(faction, kFactionItems.size()) ? std::string(1, kFactionItems[faction][0])
+                                                  : std::to_string(faction);
+    if (tech != 0)
+      label += "/T" + std::to_string(tech);
+  } else if (tech != 0) {
+    label = "T" + std::to_string(tech);
+  } else {
+    return naming.description;
+  }
+  return label + ": " + naming.description;
+}
+
+bool IsNamed(const ResourceNaming &naming) {
+  return naming.choice[0] != 0 || naming.choice[1] != 0 || naming.choice[2] != 0 ||
+         !naming.description.empty();
+}
+
+std::optional<std::string> DescriptionLine(const DRSFileInfo &file) {
+  if (!IsNamed(file.naming))
+    return std::nullopt;
+  const auto &c = file.naming.choice;
+  return std::to_string(file.id) + "@" + std::to_string(c[0]) + "@" + std::to_string(c[1]) + "@" +
+         std::to_string(c[2]) + "@" + TrimSpaces(OneLine(file.naming.description));
+}
+
+void WriteDescriptionFile(const std::string &path, const std::vector<DRSFileInfo> &files) {
+  std::string bytes;
+  for (const DRSFileInfo &file : files)
+    if (auto line = DescriptionLine(file))
+      bytes += *line + "\r\n";
+
+  std::string tempPath;
+  FilePtr file = CreateSiblingTempFile(path, tempPath);
+  try {
+    WriteAll(file.get(), bytes, path, tempPath);
+    const int closed = std::fclose(file.release());
+    if (closed != 0)
+      throw Error(DescriptionSaveErrorText(path),
+                  "cannot finish " + tempPath + ": " + SystemReason(errno));
+    std::error_code ec;
+    std::filesystem::rename(tempPath, path, ec);
+    if (ec)
+      throw Error(DescriptionSaveErrorText(path),
+                  "cannot replace " + path + " with " + tempPath + ": " + ec.message());
+  } catch (...) {
+    file.reset();
+    std::error_code ignored;
+    std::filesystem::remove(tempPath, ignored);
+    throw;
+  }
+}
+
+std::optional<std::int32_t> ParseDescriptionId(std::string_view field) {
+  bool anyDigit = false;
+  const std::string number = NumberScanner(field).scan(anyDigit);
+  if (!anyDigit)
+    return 0;
+  double value = 0;
+  const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+  if (ec != std::errc() || end != number.data() + number.size())
+    return std::nullopt;
+  const double rounded = std::nearbyint(value); // the default mode rounds ties to even
+  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0))
+    return std::nullopt;
+  return static_cast<std::int32_t>(rounded);
+}
+
+std::optional<std::int32_t> ParseChoiceField(std::string_view field) {
+  field = TrimBlanks(field);
+  bool negative = false;
+  if (!field.empty() && (field.front() == '+' || field.front() == '-')) {
+    negative = field.front() == '-';
+    field.remove_prefix(1);
+  }
+  if (field.empty())
+    return std::nullopt;
+  for (char c : field)
+    if (!IsDigit(c))
+      return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : field) {
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL)
+      return std::nullopt;
+  }
+  if (negative)
+    value = -value;
+  if (value > 2147483647LL)
+    return std::nullopt;
+  return static_cast<std::int32_t>(value);
+}
+
+std::optional<DescriptionRecord> ParseDescriptionLine(std::string_view line) {
+  const std::vector<std::string_view> fields = SplitFields(line);
+  if (fields.size() < 5)
+    return std::nullopt;
+  DescriptionRecord record;
+  const auto id = ParseDescriptionId(fields[0]);
+  if (!id)
+    return std::nullopt;
+  record.id = *id;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto choice = ParseChoiceField(fields[i + 1]);
+    if (!choice)
+      return std::nullopt;
+    record.naming.choice[i] = *choice;
+  }
+  if (!ChoicesAreValid(record.naming.choice))
+    return std::nullopt;
+  record.naming.description = std::string(fields[4]);
+  return record;
+}
+
+ParsedDescriptions ParseDescriptionText(std::string_view text) {
+  ParsedDescriptions parsed;
+  while (!text.empty()) {
+    const auto lf = text.find('\n');
+    std::string_view line = text.substr(0, lf);
+    text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+    if (!line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    if (auto record = ParseDescriptionLine(line))
+      parsed.records.push_back(std::move(*record));
+    else
+      ++parsed.skipped;
+  }
+  return parsed;
+}
+
+ParsedDescriptions ReadDescriptionFile(const std::string &path) {
+  return ParseDescriptionText(
+      ReadWholeFile(path, kMaxDescriptionFileSize, DescriptionLoadErrorText(path)));
+}
+
+AppliedDescriptions ApplyDescriptions(std::vector<DRSFileInfo> &files,
+                                      const std::vector<DescriptionRecord> &records) {
+  // The first entry of each identifier, so a long file against a long list stays quick.
+  std::unordered_map<std::int32_t, std::size_t> firstOfId;
+  for (std::size_t i = 0; i < files.size(); ++i)
+    firstOfId.try_emplace(files[i].id, i);
+
+  AppliedDescriptions result;
+  std::vector<bool> changed(files.size(), false);
+  for (const DescriptionRecord &record : records) {
+    const auto found = firstOfId.find(record.id);
+    if (found == firstOfId.end()) {
+      ++result.unmatched;
+      continue;
+    }
+    const std::size_t i = found->second;
+    files[i].naming = record.naming;
+    changed[i] = true;
+    ++result.applied;
+  }
+  for (std::size_t i = 0; i < changed.size(); ++i)
+    if (changed[i])
+      result.changedLines.push_back(i);
+  return result;
+}
+
+std::string DescriptionLoadStatus(const AppliedDescriptions &applied, int skipped) {
+  std::string text = "Descriptions loaded: " + std::to_string(applied.applied) + " applied";
+  if (applied.unmatched > 0)
+    text += ", " + std::to_string(applied.unmatched) + " not in this archive";
+  return text + ", " + std::to_string(skipped) + " skipped";
+}
+
+std::string DescriptionSaveErrorText(const std::string &path) {
+  return "Error saving description file \"" + path + "\"!";
+}
+
+std::string DescriptionLoadErrorText(const std::string &path) {
+  return "Error opening description file \"" + path + "\"!";
+}
+
+} // namespace tessary
