@@ -2,11 +2,23 @@
 
 #include "common/colour.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tessary {
+
+// Packs a colour reference into 3 BMP bytes (blue, green, red) and back.
+inline void StorePixel(std::uint8_t *p, Colour c) {
+  p[0] = static_cast<std::uint8_t>(c >> 16);
+  p[1] = static_cast<std::uint8_t>(c >> 8);
+  p[2] = static_cast<std::uint8_t>(c);
+}
+inline Colour LoadPixel(const std::uint8_t *p) {
+  return static_cast<Colour>(p[2]) | (static_cast<Colour>(p[1]) << 8) |
+         (static_cast<Colour>(p[0]) << 16);
+}
 
 // The 40-byte BITMAPINFOHEADER, in the order and widths of a BMP file.
 struct BitmapInfoHeader {
@@ -34,13 +46,14 @@ public:
   // (and leaves the surface empty but "sized": Width/Height report the request) when either side
   // is 0 or less or the storage would exceed what the header's 32-bit fields can describe.
   bool Create(std::int32_t lWidth, std::int32_t lHeight);
-  // Releases the storage; the header keeps the last requested size.
+  // Releases the storage; the header keeps the last requested size (biSizeImage becomes 0).
   void ClearUp();
 
   std::int32_t Width() const { return header_.biWidth; }
   std::int32_t Height() const { return header_.biHeight; }
-  // Width * 3 rounded up to a multiple of 4.
-  std::int32_t BytesPerScanLine() const;
+  // Width * 3 rounded up to a multiple of 4, from the last requested width; 0 for a width of 0
+  // or less, or one whose rows could not be stored.
+  std::int32_t BytesPerScanLine() const { return stride_; }
   bool IsCreated() const { return !bits_.empty(); }
   const BitmapInfoHeader &Header() const { return header_; }
 
@@ -57,12 +70,23 @@ public:
   }
 
   // Sets one pixel; positions outside the surface (or an empty surface) are ignored.
-  void SetPixel(std::int32_t x, std::int32_t y, Colour colour);
+  void SetPixel(std::int32_t x, std::int32_t y, Colour colour) {
+    if (Contains(x, y))
+      StorePixel(RowBits(y) + 3 * static_cast<std::size_t>(x), colour);
+  }
   // Reads one pixel; outside the surface or on an empty surface: kInvalidColour.
-  Colour GetPixel(std::int32_t x, std::int32_t y) const;
+  Colour GetPixel(std::int32_t x, std::int32_t y) const {
+    return Contains(x, y) ? LoadPixel(RowBits(y) + 3 * static_cast<std::size_t>(x))
+                          : kInvalidColour;
+  }
   // Sets pixels x1..x2 of row y (both ends included), clipped to the surface; nothing when
   // x1 > x2.
   void FillRow(std::int32_t x1, std::int32_t x2, std::int32_t y, Colour colour);
+  // Whether (x, y) is a pixel of a created surface.
+  bool Contains(std::int32_t x, std::int32_t y) const {
+    return IsCreated() && static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(Width()) &&
+           static_cast<std::uint32_t>(y) < static_cast<std::uint32_t>(Height());
+  }
 
   // Writes the surface as a 24-bit BMP file, replacing fileName only once the whole file has
   // been written (a failed write leaves no shortened file under that name). Throws
@@ -72,18 +96,8 @@ public:
 
 private:
   BitmapInfoHeader header_{};
+  std::int32_t stride_ = 0;
   std::vector<std::uint8_t> bits_;
 };
-
-// Packs a colour reference into 3 BMP bytes (blue, green, red) and back.
-inline void StorePixel(std::uint8_t *p, Colour c) {
-  p[0] = static_cast<std::uint8_t>(c >> 16);
-  p[1] = static_cast<std::uint8_t>(c >> 8);
-  p[2] = static_cast<std::uint8_t>(c);
-}
-inline Colour LoadPixel(const std::uint8_t *p) {
-  return static_cast<Colour>(p[2]) | (static_cast<Colour>(p[1]) << 8) |
-         (static_cast<Colour>(p[0]) << 16);
-}
 
 } // namespace tessary
