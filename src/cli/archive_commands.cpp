@@ -1,9 +1,295 @@
 #include "cli/archive_commands.hpp"
 
+#include "archive/drs_writer.hpp"
+#include "archive/extract.hpp"
+#include "common/error.hpp"
+
 #include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <unistd.h>
+#include <vector>
 
 namespace tessary::cli {
 
-void AddArchiveCommands(CLI::App &, Context &) {}
+namespace fs = std::filesystem;
+
+OpenedArchive OpenArchive(const std::string &path, bool force) {
+  OpenedArchive archive{BoundedFile(path, kReadErrorText), {}};
+  auto contents = ReadArchive(archive.file, [force] { return force; });
+  if (!contents)
+    throw Error(kReadErrorText, path + " does not begin with \"" + std::string(kBanner) +
+                                    "\"; add --force to read it anyway");
+  archive.contents = std::move(*contents);
+  return archive;
+}
+
+std::int32_t ParseResourceId(const std::string &word) {
+  std::int32_t id = 0;
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), id);
+  if (word.empty() || ec != std::errc() || end != word.data() + word.size())
+    throw UsageError("ID must be a resource identifier in decimal (minus sign allowed), not \"" +
+                     word + "\"");
+  return id;
+}
+
+std::size_t FindEntryLine(const OpenedArchive &archive, std::int32_t id) {
+  const auto &lines = archive.contents.lines;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].kind != kKindHeading && archive.contents.files[i].id == id)
+      return i;
+  throw UsageError(archive.file.path() + " holds no resource with identifier " +
+                   std::to_string(id));
+}
+
+std::string EntryFileName(std::int32_t id, int kind) { return ProposedExtractName(id, kind).name; }
+
+namespace {
+
+// ----- list -----
+
+struct ListOptions {
+  std::string archive;
+  bool longForm = false;
+  bool force = false;
+};
+
+void RunList(const ListOptions &options, Context &ctx) {
+  const auto archive = OpenArchive(options.archive, options.force);
+  const auto &contents = archive.contents;
+  for (std::size_t i = 0; i < contents.lines.size(); ++i) {
+    ctx.out << contents.lines[i].text;
+    if (options.longForm)
+      ctx.out << '\t' << contents.lines[i].kind << '\t' << contents.files[i].offset << '\t'
+              << contents.files[i].size;
+    ctx.out << '\n';
+  }
+}
+
+// ----- extract -----
+
+struct ExtractOptions {
+  std::string archive;
+  std::string id;
+  std::string output;
+  bool force = false;
+};
+
+void RunExtract(const ExtractOptions &options) {
+  const std::int32_t id = ParseResourceId(options.id);
+  const auto archive = OpenArchive(options.archive, options.force);
+  const std::size_t line = FindEntryLine(archive, id);
+  ExtractResource(archive.file, options.output, archive.contents.files[line], {});
+}
+
+// ----- extract-all -----
+
+struct ExtractAllOptions {
+  std::string archive;
+  std::string folder;
+  bool force = false;
+};
+
+struct PlannedFile {
+  std::size_t line;
+  std::string name;
+};
+
+// Entries sharing an identifier and kind get "ID-2.slp", "ID-3.slp", ... in list order. An
+// identifier never has a minus sign after a digit, so these never take another entry's name.
+std::vector<PlannedFile> PlanFileNames(const ArchiveContents &contents) {
+  std::vector<PlannedFile> plan;
+  std::set<std::string> taken;
+  for (std::size_t i = 0; i < contents.lines.size(); ++i) {
+    const int kind = contents.lines[i].kind;
+    if (kind == kKindHeading)
+      continue;
+    const auto proposed = ProposedExtractName(contents.files[i].id, kind);
+    const std::string base = std::to_string(contents.files[i].id);
+    const std::string extension = proposed.name.substr(base.size());
+    std::string name = proposed.name;
+    for (int copy = 2; taken.count(name); ++copy)
+      name = base + "-" + std::to_string(copy) + extension;
+    taken.insert(name);
+    plan.push_back({i, name});
+  }
+  return plan;
+}
+
+[[noreturn]] void SaveFailed(const std::string &detail) { throw Error(kSaveErrorText, detail); }
+
+// The folders a call creates, removed again (deepest first, only while empty) unless kept.
+class CreatedFolders {
+public:
+  explicit CreatedFolders(const fs::path &folder) {
+    std::error_code ec;
+    for (fs::path p = folder; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+      created_.push_back(p);
+      if (p == p.parent_path())
+        break;
+    }
+    fs::create_directories(folder, ec);
+    if (ec)
+      SaveFailed("cannot create the folder " + folder.string() + ": " + ec.message());
+    if (!fs::is_directory(folder, ec))
+      SaveFailed(folder.string() + " is not a folder");
+  }
+  ~CreatedFolders() {
+    if (kept_)
+      return;
+    std::error_code ec;
+    for (const auto &p : created_)
+      fs::remove(p, ec);
+  }
+  CreatedFolders(const CreatedFolders &) = delete;
+  CreatedFolders &operator=(const CreatedFolders &) = delete;
+  void keep() { kept_ = true; }
+
+private:
+  std::vector<fs::path> created_;
+  bool kept_ = false;
+};
+
+// A private folder inside the output folder that every file is written to first, so a call
+// that fails half-way leaves nothing behind and nothing replaced.
+class StagingFolder {
+public:
+  explicit StagingFolder(const fs::path &folder) {
+    std::string pattern = (folder / ".tessary-extract-XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data()))
+      SaveFailed("cannot create a temporary folder in " + folder.string() + ": " +
+                 std::strerror(errno));
+    path_ = name.data();
+  }
+  ~StagingFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  StagingFolder(const StagingFolder &) = delete;
+  StagingFolder &operator=(const StagingFolder &) = delete;
+  const fs::path &path() const { return path_; }
+
+private:
+  fs::path path_;
+};
+
+void CheckNoneIsTheArchive(const OpenedArchive &archive, const fs::path &folder,
+                           const std::vector<PlannedFile> &plan) {
+  for (const auto &file : plan) {
+    std::error_code ec;
+    if (fs::equivalent(folder / file.name, archive.file.path(), ec))
+      SaveFailed((folder / file.name).string() + " is the open archive itself");
+  }
+}
+
+// Moves the finished files into place; if one cannot be moved, those moved to new names are
+// taken back out so the call leaves no stray files.
+void MoveIntoPlace(const fs::path &staging, const fs::path &folder,
+                   const std::vector<PlannedFile> &plan) {
+  std::vector<fs::path> added;
+  for (const auto &file : plan) {
+    const fs::path target = folder / file.name;
+    std::error_code ec;
+    const bool existed = fs::exists(fs::symlink_status(target, ec));
+    fs::rename(staging / file.name, target, ec);
+    if (ec) {
+      for (const auto &path : added)
+        fs::remove(path, ec);
+      SaveFailed("cannot move " + file.name + " into " + folder.string() + ": " + ec.message());
+    }
+    if (!existed)
+      added.push_back(target);
+  }
+}
+
+void RunExtractAll(const ExtractAllOptions &options) {
+  const auto archive = OpenArchive(options.archive, options.force);
+  const auto plan = PlanFileNames(archive.contents);
+  const fs::path folder(options.folder);
+  CheckNoneIsTheArchive(archive, folder, plan);
+  CreatedFolders created(folder);
+  {
+    StagingFolder staging(folder);
+    for (const auto &file : plan)
+      ExtractResource(archive.file, (staging.path() / file.name).string(),
+                      archive.contents.files[file.line], {});
+    MoveIntoPlace(staging.path(), folder, plan);
+  }
+  created.keep();
+}
+
+// ----- pack -----
+
+struct PackOptions {
+  std::string folder;
+  std::string output;
+};
+
+// ----- registration -----
+
+void AddList(CLI::App &app, Context &ctx) {
+  auto options = std::make_shared<ListOptions>();
+  auto *sub = app.add_subcommand("list", "Print the resource list of an archive, one line each");
+  sub->add_option("ARCHIVE", options->archive, "The DRS archive")->required();
+  sub->add_flag("--long", options->longForm,
+                "Also print each line's kind (0 heading, 1 SLP, 2 WAV, 3 BIN, -1 other), "
+                "offset and size, separated by tabs");
+  sub->add_flag("--force", options->force, "Read an archive whose header text is wrong");
+  sub->callback([options, &ctx] { RunList(*options, ctx); });
+}
+
+void AddExtract(CLI::App &app, Context &) {
+  auto options = std::make_shared<ExtractOptions>();
+  auto *sub = app.add_subcommand("extract", "Copy one resource of ARCHIVE into a file");
+  sub->footer("The bytes are copied unchanged. Where ID occurs more than once, the first entry in "
+              "list order is meant; table headings are not entries.\n");
+  sub->add_option("ARCHIVE", options->archive, "The DRS archive")->required();
+  sub->add_option("ID", options->id, "The resource identifier, in decimal")->required();
+  sub->add_option("-o,--output", options->output, "The file to write")->required();
+  sub->add_flag("--force", options->force, "Read an archive whose header text is wrong");
+  sub->callback([options] { RunExtract(*options); });
+}
+
+void AddExtractAll(CLI::App &app, Context &) {
+  auto options = std::make_shared<ExtractAllOptions>();
+  auto *sub = app.add_subcommand("extract-all", "Copy every resource of ARCHIVE into a folder");
+  sub->footer("Files are named ID.slp, ID.wav, ID.bin, or ID alone for other kinds. A later entry "
+              "with the same identifier and kind as an earlier one is written as ID-2.slp, "
+              "ID-3.slp, ... so no entry's file replaces another's. If any resource cannot be "
+              "copied, no file is written.\n");
+  sub->add_option("ARCHIVE", options->archive, "The DRS archive")->required();
+  sub->add_option("-o,--output", options->folder, "The folder to write into (created if missing)")
+      ->required();
+  sub->add_flag("--force", options->force, "Read an archive whose header text is wrong");
+  sub->callback([options] { RunExtractAll(*options); });
+}
+
+void AddPack(CLI::App &app, Context &) {
+  auto options = std::make_shared<PackOptions>();
+  auto *sub = app.add_subcommand("pack", "Write a folder of resource files into a DRS archive");
+  sub->footer("Every file in FOLDER must be named ID.slp, ID.wav or ID.bin (ID in decimal, minus "
+              "sign allowed). The archive holds one table per kind present, in the order SLP, "
+              "WAV, BIN, each listing its entries by ascending identifier.\n");
+  sub->add_option("FOLDER", options->folder, "The folder of resource files")->required();
+  sub->add_option("-o,--output", options->output, "The archive to write")->required();
+  sub->callback([options] { WriteArchive(options->folder, options->output); });
+}
+
+} // namespace
+
+void AddArchiveCommands(CLI::App &app, Context &ctx) {
+  AddList(app, ctx);
+  AddExtract(app, ctx);
+  AddExtractAll(app, ctx);
+  AddPack(app, ctx);
+}
 
 } // namespace tessary::cli

@@ -1,0 +1,242 @@
+#include "archive/drs_writer.hpp"
+
+#include "archive/drs_records.hpp"
+#include "archive/extract.hpp"
+#include "archive/replacing_file.hpp"
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <system_error>
+
+namespace tessary {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kVersion[] = "1.00";
+constexpr char kFileType[] = "tribe";
+constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
+
+[[noreturn]] void PackFailed(const std::string &detail) { throw Error(kSaveErrorText, detail); }
+
+// What the layout needs to know of an entry before its bytes are at hand.
+struct PlannedEntry {
+  std::int32_t id = 0;
+  std::int64_t size = 0;
+};
+struct PlannedTable {
+  std::array<char, 4> tag{};
+  std::vector<PlannedEntry> entries;
+};
+
+template <std::size_t N> void PutText(std::uint8_t *out, const char (&text)[N], std::size_t width) {
+  std::memcpy(out, text, std::min(N - 1, width)); // the rest stays zero
+}
+
+std::int32_t CheckedOffset(std::int64_t offset) {
+  if (offset > kMaxOffset)
+    PackFailed("the archive would be larger than " + std::to_string(kMaxOffset) +
+               " bytes, the most its offsets can address");
+  return static_cast<std::int32_t>(offset);
+}
+
+// Header, table records and entry records; the resources follow in table and entry order.
+std::vector<std::uint8_t> LayOut(const std::vector<PlannedTable> &tables) {
+  std::int64_t entryCount = 0;
+  for (const auto &table : tables)
+    entryCount += static_cast<std::int64_t>(table.entries.size());
+  const std::int64_t recordsEnd = kHeaderSize +
+                                  static_cast<std::int64_t>(tables.size()) * kTableRecordSize +
+                                  entryCount * kEntryRecordSize;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(CheckedOffset(recordsEnd)), 0);
+
+  PutText(bytes.data(), kBanner, 60);
+  PutText(bytes.data() + 60, kVersion, 4);
+  PutText(bytes.data() + 64, kFileType, 12);
+  StoreI32(bytes.data() + 76, CheckedOffset(static_cast<std::int64_t>(tables.size())));
+  StoreI32(bytes.data() + 80, CheckedOffset(recordsEnd));
+
+  std::int64_t entriesOffset =
+      kHeaderSize + static_cast<std::int64_t>(tables.size()) * kTableRecordSize;
+  std::int64_t dataOffset = recordsEnd;
+  for (std::size_t t = 0; t < tables.size(); ++t) {
+    std::uint8_t *record = bytes.data() + kHeaderSize + t * kTableRecordSize;
+    std::memcpy(record, tables[t].tag.data(), 4);
+    StoreI32(record + 4, CheckedOffset(entriesOffset));
+    StoreI32(record + 8, CheckedOffset(static_cast<std::int64_t>(tables[t].entries.size())));
+    for (const auto &entry : tables[t].entries) {
+      std::uint8_t *out = bytes.data() + entriesOffset;
+      StoreI32(out, entry.id);
+      StoreI32(out + 4, CheckedOffset(dataOffset));
+      StoreI32(out + 8, CheckedOffset(entry.size));
+      entriesOffset += kEntryRecordSize;
+      dataOffset += entry.size;
+      CheckedOffset(dataOffset);
+    }
+  }
+  return bytes;
+}
+
+// ----- packing a folder -----
+
+struct SourceFile {
+  std::int32_t id = 0;
+  fs::path path;
+  std::int64_t size = 0;
+};
+
+// The kinds in the order their tables are written: SLP, WAV, BIN.
+struct KindSlot {
+  const char *extension;
+  std::array<char, 4> tag;
+};
+constexpr KindSlot kKindSlots[] = {{".slp", kSpriteTag}, {".wav", kSoundTag}, {".bin", kBinaryTag}};
+
+// "-12.slp" -> slot 0, id -12. Only the plain decimal form counts, so no two names can give
+// one table the same identifier.
+std::optional<std::pair<std::size_t, std::int32_t>> ParseResourceName(const std::string &name) {
+  for (std::size_t slot = 0; slot < std::size(kKindSlots); ++slot) {
+    const std::string extension = kKindSlots[slot].extension;
+    if (name.size() <= extension.size() || !name.ends_with(extension))
+      continue;
+    const std::string stem = name.substr(0, name.size() - extension.size());
+    std::int32_t id = 0;
+    const auto [end, ec] = std::from_chars(stem.data(), stem.data() + stem.size(), id);
+    if (ec != std::errc() || end != stem.data() + stem.size() || std::to_string(id) != stem)
+      return std::nullopt;
+    return std::make_pair(slot, id);
+  }
+  return std::nullopt;
+}
+
+std::string JoinNames(const std::vector<std::string> &names) {
+  constexpr std::size_t kShown = 10;
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < kShown; ++i)
+    text += (i ? ", " : "") + names[i];
+  if (names.size() > kShown)
+    text += " and " + std::to_string(names.size() - kShown) + " more";
+  return text;
+}
+
+std::array<std::vector<SourceFile>, std::size(kKindSlots)> ListSources(const std::string &folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec))
+    PackFailed(folder + " is not a folder");
+  std::array<std::vector<SourceFile>, std::size(kKindSlots)> sources;
+  std::vector<std::string> refused;
+  fs::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const auto parsed = ParseResourceName(name);
+    std::error_code typeError;
+    if (!parsed || !it->is_regular_file(typeError)) {
+      refused.push_back(name);
+      continue;
+    }
+    const auto size = fs::file_size(it->path(), typeError);
+    if (typeError)
+      PackFailed("cannot read the size of " + it->path().string() + ": " + typeError.message());
+    if (size > static_cast<std::uintmax_t>(kMaxExtractSize))
+      PackFailed(it->path().string() + " is " + std::to_string(size) + " bytes long; at most " +
+                 std::to_string(kMaxExtractSize) + " bytes can be extracted from an archive");
+    sources[parsed->first].push_back({parsed->second, it->path(), static_cast<std::int64_t>(size)});
+  }
+  if (ec)
+    PackFailed("cannot list " + folder + ": " + ec.message());
+  if (!refused.empty()) {
+    std::sort(refused.begin(), refused.end());
+    PackFailed("only files named ID.slp, ID.wav or ID.bin (ID a decimal number) can be packed; " +
+               folder + " also holds " + JoinNames(refused));
+  }
+  for (auto &files : sources)
+    std::sort(files.begin(), files.end(),
+              [](const SourceFile &a, const SourceFile &b) { return a.id < b.id; });
+  return sources;
+}
+
+void CheckListLimits(const std::vector<PlannedTable> &tables, const std::string &folder) {
+  std::int64_t entries = 0;
+  for (const auto &table : tables)
+    entries += static_cast<std::int64_t>(table.entries.size());
+  if (tables.empty())
+    PackFailed(folder + " holds no ID.slp, ID.wav or ID.bin file to pack");
+  if (entries > 32767 || entries + static_cast<std::int64_t>(tables.size()) > 32766)
+    PackFailed(folder + " holds " + std::to_string(entries) +
+               " resources; an archive's list holds at most 32766 lines, headings included");
+}
+
+// Overwriting one of the files being packed would lose it.
+void CheckNotASource(const std::vector<SourceFile> &files, const std::string &archivePath) {
+  for (const auto &file : files) {
+    std::error_code ec;
+    if (fs::equivalent(file.path, archivePath, ec))
+      PackFailed(archivePath + " is one of the files being packed");
+  }
+}
+
+void CopyInto(ReplacingFile &target, const SourceFile &file) {
+  const BoundedFile source(file.path.string(), kSaveErrorText);
+  if (static_cast<std::int64_t>(source.size()) != file.size)
+    PackFailed(file.path.string() + " changed size while the archive was written");
+  std::vector<std::uint8_t> block(
+      static_cast<std::size_t>(std::min<std::int64_t>(file.size, 1 << 16)));
+  for (std::int64_t done = 0; done < file.size;) {
+    const auto length =
+        static_cast<std::size_t>(std::min<std::int64_t>(file.size - done, block.size()));
+    source.readAt(static_cast<std::uint64_t>(done), {block.data(), length}, kSaveErrorText);
+    target.write({block.data(), length});
+    done += static_cast<std::int64_t>(length);
+  }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> BuildArchive(const std::vector<ArchiveTableSpec> &tables) {
+  std::vector<PlannedTable> planned;
+  for (const auto &table : tables) {
+    PlannedTable plan{table.tag, {}};
+    for (const auto &entry : table.entries)
+      plan.entries.push_back({entry.id, static_cast<std::int64_t>(entry.bytes.size())});
+    planned.push_back(std::move(plan));
+  }
+  std::vector<std::uint8_t> bytes = LayOut(planned);
+  for (const auto &table : tables)
+    for (const auto &entry : table.entries)
+      bytes.insert(bytes.end(), entry.bytes.begin(), entry.bytes.end());
+  return bytes;
+}
+
+void WriteArchive(const std::string &folder, const std::string &archivePath) {
+  const auto sources = ListSources(folder);
+  std::vector<PlannedTable> tables;
+  std::vector<SourceFile> order;
+  for (std::size_t slot = 0; slot < sources.size(); ++slot) {
+    if (sources[slot].empty())
+      continue;
+    PlannedTable table{kKindSlots[slot].tag, {}};
+    for (const auto &file : sources[slot]) {
+      table.entries.push_back({file.id, file.size});
+      order.push_back(file);
+    }
+    tables.push_back(std::move(table));
+  }
+  CheckListLimits(tables, folder);
+  CheckNotASource(order, archivePath);
+
+  const std::vector<std::uint8_t> records = LayOut(tables);
+  ReplacingFile target(archivePath, kSaveErrorText);
+  target.write(records);
+  for (const auto &file : order)
+    CopyInto(target, file);
+  target.commit();
+}
+
+} // namespace tessary

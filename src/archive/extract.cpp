@@ -1,0 +1,120 @@
+#include "archive/extract.hpp"
+
+#include "archive/replacing_file.hpp"
+#include "common/error.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace tessary {
+
+namespace {
+
+// Large blocks keep the copy quick; the size limit is checked once, up front.
+constexpr std::int64_t kExtractBlockSize = 64 * kCopyBlockSize;
+
+[[noreturn]] void SaveFailed(const std::string &detail) { throw Error(kSaveErrorText, detail); }
+
+void Report(const StatusSink &status, const std::string &text) {
+  if (status)
+    status(text);
+}
+
+void CheckEntryRange(const BoundedFile &archive, const DRSFileInfo &entry) {
+  if (!archive.isOpen())
+    SaveFailed("no archive is open");
+  if (entry.size < 0)
+    SaveFailed("resource " + std::to_string(entry.id) + " has a negative size (" +
+               std::to_string(entry.size) + ")");
+  if (entry.size > kMaxExtractSize)
+    SaveFailed("resource " + std::to_string(entry.id) + " is " + std::to_string(entry.size) +
+               " bytes long; at most " + std::to_string(kMaxExtractSize) +
+               " bytes can be extracted");
+  const auto archiveSize = static_cast<std::int64_t>(archive.size());
+  if (entry.offset < 0 || entry.offset > archiveSize || entry.size > archiveSize - entry.offset)
+    SaveFailed("resource " + std::to_string(entry.id) + " (" + std::to_string(entry.size) +
+               " bytes at offset " + std::to_string(entry.offset) + ") lies past the end of " +
+               archive.path() + " (" + std::to_string(archiveSize) + " bytes)");
+}
+
+// Writing over the archive would destroy the very bytes being copied.
+void CheckNotTheArchive(const BoundedFile &archive, const std::string &targetPath) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(targetPath, archive.path(), ec))
+    SaveFailed(targetPath + " is the open archive itself");
+}
+
+} // namespace
+
+void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
+                     const DRSFileInfo &entry, const StatusSink &status) {
+  Report(status, "Reading data...");
+  CheckEntryRange(archive, entry);
+  CheckNotTheArchive(archive, targetPath);
+
+  ReplacingFile target(targetPath, kSaveErrorText);
+  std::vector<std::uint8_t> block(
+      static_cast<std::size_t>(std::min<std::int64_t>(kExtractBlockSize, entry.size)));
+  std::int64_t position = entry.offset;
+  std::int64_t remaining = entry.size;
+  while (remaining > 0) {
+    const auto length = static_cast<std::size_t>(std::min<std::int64_t>(remaining, block.size()));
+    const std::span<std::uint8_t> chunk(block.data(), length);
+    archive.readAt(static_cast<std::uint64_t>(position), chunk, kSaveErrorText);
+    target.write(chunk);
+    position += static_cast<std::int64_t>(length);
+    remaining -= static_cast<std::int64_t>(length);
+  }
+  target.commit();
+  Report(status, "Finished reading data");
+}
+
+std::string TempResourceName(const std::string &workFolder, long hundredths) {
+  return workFolder + "_drs" + std::to_string(hundredths) + ".drx";
+}
+
+namespace {
+bool IsTempResourceName(const std::string &name) {
+  constexpr std::string_view prefix = "_drs";
+  constexpr std::string_view suffix = ".drx";
+  return name.size() >= prefix.size() + suffix.size() && name.starts_with(prefix) &&
+         name.ends_with(suffix);
+}
+} // namespace
+
+int RemoveTempResourceFiles(const std::string &workFolder) {
+  int removed = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(workFolder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const auto &item = *it;
+    if (!IsTempResourceName(item.path().filename().string()))
+      continue;
+    // A folder of that name is not one of our copies; a link is removed, never its target.
+    std::error_code typeError;
+    if (item.is_directory(typeError) && !item.is_symlink(typeError))
+      continue;
+    std::error_code removeError;
+    if (std::filesystem::remove(item.path(), removeError))
+      ++removed;
+  }
+  return removed;
+}
+
+ProposedName ProposedExtractName(std::int32_t id, int kind) {
+  const std::string base = std::to_string(id);
+  switch (kind) {
+  case kKindSprite:
+    return {base + ".slp", 3};
+  case kKindSound:
+    return {base + ".wav", 2};
+  case kKindBinary:
+    return {base + ".bin", 1};
+  default:
+    return {base, 4};
+  }
+}
+
+} // namespace tessary
