@@ -11,12 +11,12 @@
 namespace tessary {
 
 // Key and code colours the decoder writes.
-constexpr Colour kKeyMagenta = 0xFF00FF;  // transparent (both surfaces), outline (image)
-constexpr Colour kMapWhite = 0xFFFFFF;    // layer map: ordinary palette pixels
-constexpr Colour kMapGreen = 0x00FF00;    // layer map: player-colour pixels
-constexpr Colour kShadowRed = 0x0000FF;   // shadow pixels in both surfaces
-constexpr Colour kMapBlue = 0xFF0000;     // layer map: inner outline
-constexpr Colour kMapYellow = 0x00FFFF;   // layer map: outer outline
+constexpr Colour kKeyMagenta = 0xFF00FF; // transparent (both surfaces), outline (image)
+constexpr Colour kMapWhite = 0xFFFFFF;   // layer map: ordinary palette pixels
+constexpr Colour kMapGreen = 0x00FF00;   // layer map: player-colour pixels
+constexpr Colour kShadowRed = 0x0000FF;  // shadow pixels in both surfaces
+constexpr Colour kMapBlue = 0xFF0000;    // layer map: inner outline
+constexpr Colour kMapYellow = 0x00FFFF;  // layer map: outer outline
 
 // Polled before each row; returning true stops the decode (the Escape key in the window).
 using CancelPoll = std::function<bool()>;

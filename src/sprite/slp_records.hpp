@@ -38,6 +38,8 @@ constexpr std::int16_t kEmptyRow = -32768;
 constexpr std::int32_t kMaxFrameRows = 8192;
 constexpr std::int32_t kMaxFrameColumns = 32767;
 constexpr std::int32_t kMaxFrameCount = 32767;
+// The most pixel storage one picture (a frame surface or an export canvas) may take.
+constexpr std::int64_t kMaxSurfaceBytes = std::int64_t{256} << 20;
 
 // A sprite loaded for decoding: its bytes (the whole file, kept in memory so every read is
 // bounds-checked against the real length), header and frame table. frames[n - 1] is frame n.

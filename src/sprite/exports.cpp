@@ -1,0 +1,129 @@
+#include "sprite/exports.hpp"
+
+#include "common/error.hpp"
+#include "common/paths.hpp"
+#include "sprite/pixel_fill.hpp"
+#include "sprite/slp_decoder.hpp"
+#include "sprite/slp_loader.hpp"
+#include "sprite/staged_files.hpp"
+
+#include <algorithm>
+#include <limits>
+
+namespace tessary {
+
+namespace {
+
+constexpr std::int64_t kMaxCanvasSide = 32767;
+
+// The smallest box, in hotspot coordinates, that holds every frame.
+struct UnionBox {
+  std::int64_t minX = std::numeric_limits<std::int64_t>::max();
+  std::int64_t maxX = std::numeric_limits<std::int64_t>::min();
+  std::int64_t minY = std::numeric_limits<std::int64_t>::max();
+  std::int64_t maxY = std::numeric_limits<std::int64_t>::min();
+
+  std::int64_t width() const { return maxX - minX + 1; }
+  std::int64_t height() const { return maxY - minY + 1; }
+};
+
+UnionBox UnionOfFrames(const SLPFile &sprite) {
+  UnionBox box;
+  for (const SLPFrameInfo &f : sprite.frames) {
+    box.minX = std::min(box.minX, -std::int64_t{f.hotspotX});
+    box.maxX = std::max(box.maxX, std::int64_t{f.width} - f.hotspotX - 1);
+    box.minY = std::min(box.minY, -std::int64_t{f.hotspotY});
+    box.maxY = std::max(box.maxY, std::int64_t{f.height} - f.hotspotY - 1);
+  }
+  return box;
+}
+
+// Hotspots far apart would ask for a canvas no sprite needs; refuse it rather than reserve it.
+void CheckCanvas(const UnionBox &box, const SLPFile &sprite) {
+  const std::int64_t w = box.width(), h = box.height();
+  const std::int64_t stride = (std::max<std::int64_t>(w, 0) * 3 + 3) & ~std::int64_t{3};
+  if (w > kMaxCanvasSide || h > kMaxCanvasSide ||
+      stride * std::max<std::int64_t>(h, 0) > kMaxSurfaceBytes)
+    throw Error(kSpriteErrorText, "aligned on their hotspots, the frames of " + sprite.path +
+                                      " need a canvas of " + std::to_string(w) + " x " +
+                                      std::to_string(h) + " pixels, more than can be made");
+}
+
+void FillCanvas(cDIBSection &canvas, Colour colour) {
+  if (!canvas.IsCreated())
+    return;
+  for (std::int32_t y = 0; y < canvas.Height(); ++y)
+    FillPixels(canvas.RowBits(y), canvas.Width(), colour);
+}
+
+// Copies the decoded image onto the canvas at (left, top); key magenta becomes maskColour.
+void PlaceFrame(cDIBSection &canvas, const cDIBSection &image, std::int64_t left, std::int64_t top,
+                Colour maskColour) {
+  if (!canvas.IsCreated() || !image.IsCreated())
+    return;
+  std::uint8_t mask[3];
+  StorePixel(mask, maskColour);
+  for (std::int32_t y = 0; y < image.Height(); ++y) {
+    const std::uint8_t *from = image.RowBits(y);
+    std::uint8_t *to = canvas.RowBits(static_cast<std::int32_t>(top + y)) + 3 * left;
+    for (std::int32_t x = 0; x < image.Width(); ++x, from += 3, to += 3) {
+      const bool key = LoadPixel(from) == kKeyMagenta;
+      to[0] = key ? mask[0] : from[0];
+      to[1] = key ? mask[1] : from[1];
+      to[2] = key ? mask[2] : from[2];
+    }
+  }
+}
+
+void Report(const ExportProgress &progress, std::int32_t n, std::int32_t count) {
+  if (progress)
+    progress(n, count);
+}
+
+} // namespace
+
+void ExportImageSequence(const std::string &spritePath, const std::string &baseName,
+                         const PaletteTable &palette, const DisplayOptions &options,
+                         const ExportProgress &progress) {
+  const SLPFile sprite = LoadSLPInfo(spritePath);
+  const UnionBox box = UnionOfFrames(sprite);
+  CheckCanvas(box, sprite);
+  cDIBSection canvas, image, layerMap;
+  canvas.Create(static_cast<std::int32_t>(box.width()), static_cast<std::int32_t>(box.height()));
+  StagedFiles files;
+  for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
+    Report(progress, n, sprite.frameCount());
+    const SLPFrameInfo &frame = sprite.frame(n);
+    DecodeSLPFrame(sprite, frame, palette, image, layerMap);
+    FillCanvas(canvas, options.maskColour);
+    PlaceFrame(canvas, image, -std::int64_t{frame.hotspotX} - box.minX,
+               -std::int64_t{frame.hotspotY} - box.minY, options.maskColour);
+    canvas.SavePicture(files.Stage(baseName + PadNumber(n) + ".bmp"));
+  }
+  files.Commit();
+}
+
+void ExportSLX(const std::string &spritePath, const std::string &baseName,
+               const PaletteTable &palette, const ExportProgress &progress) {
+  const SLPFile sprite = LoadSLPInfo(spritePath);
+  std::string index = "SLX 0.5\r\n" + std::to_string(sprite.frameCount()) + "\r\n";
+  cDIBSection image, layerMap;
+  StagedFiles files;
+  for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
+    Report(progress, n, sprite.frameCount());
+    const SLPFrameInfo &frame = sprite.frame(n);
+    index += std::to_string(frame.hotspotX) + "," + std::to_string(frame.hotspotY) + "\r\n";
+    DecodeSLPFrame(sprite, frame, palette, image, layerMap);
+    const std::string imageName = baseName + std::to_string(n) + "c.bmp";
+    const std::string mapName = baseName + std::to_string(n) + "d.bmp";
+    image.SavePicture(files.Stage(imageName));
+    layerMap.SavePicture(files.Stage(mapName));
+    index += NameOfPath(mapName) + "\r\n" + NameOfPath(imageName) + "\r\n";
+  }
+  // The index goes last so that it never names a bitmap that is not there yet.
+  const std::string indexName = baseName + ".slx";
+  WriteTextFile(files.Stage(indexName), index, indexName);
+  files.Commit();
+}
+
+} // namespace tessary

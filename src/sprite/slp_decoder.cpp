@@ -1,0 +1,269 @@
+#include "sprite/slp_decoder.hpp"
+
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
+#include "sprite/pixel_fill.hpp"
+#include "sprite/slp_loader.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace tessary {
+
+void FillSpan(cDIBSection &surface, std::int16_t x1, std::int16_t x2, std::int16_t y,
+              Colour colour) {
+  surface.FillRow(x1, x2, y, colour);
+}
+
+namespace {
+
+// A row made only of commands that draw nothing never ends on its own when its stream points
+// into junk; real rows never come close to this many.
+constexpr int kMaxIdleCommandsPerRow = 1 << 16;
+
+// Decodes one row's command stream into the two row buffers. Columns are kept in 64 bits: a
+// stream may advance far past anything a 16-bit or even 32-bit column could hold before the row
+// stops, and every span is clipped to [0, width) before it touches storage.
+class RowDecoder {
+public:
+  RowDecoder(const std::uint8_t *data, std::size_t size, const PaletteTable &palette,
+             std::int64_t width)
+      : data_(data), size_(size), palette_(palette), width_(width) {}
+
+  void decode(std::uint8_t *image, std::uint8_t *map, std::int64_t left, std::int64_t right,
+              std::size_t start) {
+    image_ = image;
+    map_ = map;
+    x_ = left;
+    pos_ = start;
+    idle_ = 0;
+    if (runCommands())
+      span(right, kKeyMagenta, kKeyMagenta);
+  }
+
+private:
+  // Executes commands until the end-of-row byte (true) or until nothing more can be drawn on
+  // this row: the stream ran off the data, the column passed the right edge, or the row idles
+  // (false; the right margin is then not drawn).
+  bool runCommands() {
+    std::uint8_t b;
+    while (x_ < width_ && idle_ <= kMaxIdleCommandsPerRow && next(b)) {
+      if (!command(b))
+        return true;
+    }
+    return false;
+  }
+
+  // One command; false on end of row. Running out of data mid-command ends the row (the
+  // caller's loop sees pos_ at the end).
+  bool command(std::uint8_t b) {
+    std::uint8_t n8, i;
+    switch (b & 0x0F) {
+    case 0x0F:
+      return false;
+    case 0x0E:
+      if (b == 0x4E) {
+        span(1, kKeyMagenta, kMapBlue);
+      } else if (b == 0x6E) {
+        span(1, kKeyMagenta, kMapYellow);
+      } else if (next(n8)) {
+        if (b == 0x5E)
+          span(n8, kKeyMagenta, kMapBlue);
+        else if (b == 0x7E)
+          span(n8, kKeyMagenta, kMapYellow);
+        else
+          span(n8, palette_[16 + (b >> 4)], kMapGreen);
+      }
+      return true;
+    case 0x07: {
+      std::int64_t n;
+      if (shortCount(b, n) && next(i))
+        span(n, palette_[i], kMapWhite);
+      return true;
+    }
+    case 0x0B: {
+      std::int64_t n;
+      if (shortCount(b, n))
+        span(n, kShadowRed, kShadowRed);
+      return true;
+    }
+    case 0x03:
+      if (next(n8))
+        span(((b >> 4) << 8) + n8, kKeyMagenta, kKeyMagenta);
+      return true;
+    case 0x06: {
+      std::int64_t n;
+      if (shortCount(b, n))
+        copy(n, 16, kMapGreen);
+      return true;
+    }
+    case 0x0A: {
+      std::int64_t n;
+      // Indexes 240 and up would reach past the table; they wrap round to its start.
+      if (shortCount(b, n) && next(i))
+        span(n, palette_[(i + 16) & 0xFF], kMapGreen);
+      return true;
+    }
+    case 0x01:
+    case 0x05:
+    case 0x09:
+    case 0x0D: {
+      std::int64_t n = b >> 2;
+      if (n == 0) {
+        if (!next(n8))
+          return true;
+        n = n8;
+      }
+      span(n, kKeyMagenta, kKeyMagenta);
+      return true;
+    }
+    case 0x02:
+      if (next(n8))
+        copy(((b >> 4) << 8) + n8, 0, kMapWhite);
+      return true;
+    default: // low nibble 0, 4, 8 or C
+      copy(b >> 2, 0, kMapWhite);
+      return true;
+    }
+  }
+
+  bool next(std::uint8_t &b) {
+    if (pos_ >= size_)
+      return false;
+    b = data_[pos_++];
+    return true;
+  }
+
+  bool shortCount(std::uint8_t b, std::int64_t &n) {
+    n = b >> 4;
+    if (n != 0)
+      return true;
+    std::uint8_t extra;
+    if (!next(extra))
+      return false;
+    n = extra;
+    return true;
+  }
+
+  // n pixels of one colour in each row buffer from the current column.
+  void span(std::int64_t n, Colour imageColour, Colour mapColour) {
+    if (n <= 0) {
+      ++idle_;
+      return;
+    }
+    const std::int64_t from = std::max<std::int64_t>(x_, 0);
+    const std::int64_t to = std::min(x_ + n, width_);
+    if (from < to) {
+      FillPixels(image_ + 3 * from, to - from, imageColour);
+      FillPixels(map_ + 3 * from, to - from, mapColour);
+    }
+    x_ += n;
+  }
+
+  // n pixels whose palette indexes follow in the stream, (index + shift) & 255 each; the map
+  // gets mapColour for every pixel whose index byte was there.
+  void copy(std::int64_t n, unsigned shift, Colour mapColour) {
+    if (n <= 0) {
+      ++idle_;
+      return;
+    }
+    const std::int64_t available = std::min<std::int64_t>(n, size_ - pos_);
+    const std::uint8_t *indexes = data_ + pos_;
+    const std::int64_t first = std::max<std::int64_t>(0, -x_);
+    const std::int64_t last = std::min(available, width_ - x_);
+    if (first < last) {
+      std::uint8_t *out = image_ + 3 * (x_ + first);
+      for (std::int64_t k = first; k < last; ++k, out += 3)
+        StorePixel(out, palette_[(indexes[k] + shift) & 0xFF]);
+      FillPixels(map_ + 3 * (x_ + first), last - first, mapColour);
+    }
+    pos_ += static_cast<std::size_t>(available);
+    x_ += available;
+  }
+
+  const std::uint8_t *data_;
+  std::size_t size_;
+  const PaletteTable &palette_;
+  std::int64_t width_;
+  std::uint8_t *image_ = nullptr;
+  std::uint8_t *map_ = nullptr;
+  std::int64_t x_ = 0;
+  std::size_t pos_ = 0;
+  int idle_ = 0;
+};
+
+std::string RowName(std::int32_t y, const SLPFrameInfo &frame, const SLPFile &sprite) {
+  std::string text = "row " + std::to_string(y) + " of the " + std::to_string(frame.width) + " x " +
+                     std::to_string(frame.height) + " frame";
+  if (!sprite.path.empty())
+    text += " in " + sprite.path;
+  return text;
+}
+
+// The row-edge table is read for every row, so all of it must lie in the data before the
+// surfaces are sized from the frame record.
+void CheckEdgeTable(const ByteReader &reader, const SLPFrameInfo &frame, const SLPFile &sprite) {
+  const std::int64_t bytes = std::int64_t{4} * std::max(frame.height, 0);
+  if (!reader.contains(frame.outlineTableOffset, bytes))
+    reader.fail("the row-edge table of the " + std::to_string(frame.width) + " x " +
+                std::to_string(frame.height) + " frame at offset " +
+                std::to_string(frame.outlineTableOffset) + " lies outside the " +
+                std::to_string(reader.size()) + " bytes of " +
+                (sprite.path.empty() ? std::string("the sprite") : sprite.path));
+}
+
+std::size_t CommandStart(const ByteReader &reader, std::int32_t y, const SLPFrameInfo &frame,
+                         const SLPFile &sprite) {
+  const std::int64_t entry = std::int64_t{frame.commandTableOffset} + std::int64_t{4} * y;
+  if (!reader.contains(entry, 4))
+    reader.fail("the command-offset entry of " + RowName(y, frame, sprite) + " at offset " +
+                std::to_string(entry) + " lies outside the data (" + std::to_string(reader.size()) +
+                " bytes)");
+  const std::int32_t start = reader.i32At(entry, "command-offset entry");
+  if (!reader.contains(start, 0))
+    reader.fail("the commands of " + RowName(y, frame, sprite) + " start at offset " +
+                std::to_string(start) + ", outside the data (" + std::to_string(reader.size()) +
+                " bytes)");
+  return static_cast<std::size_t>(start);
+}
+
+} // namespace
+
+bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
+                    cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel) {
+  const ByteReader reader(sprite.bytes, kSpriteErrorText);
+  CheckEdgeTable(reader, frame, sprite);
+  image.Create(frame.width, frame.height);
+  layerMap.Create(frame.width, frame.height);
+  // A surface that could not be made (a side of 0) has no storage: rows are still read, so a
+  // broken table is still reported, but nothing is drawn.
+  const bool drawable = image.IsCreated() && layerMap.IsCreated();
+  const std::int64_t width = drawable ? frame.width : 0;
+  std::uint8_t scratch[1] = {};
+  RowDecoder row(sprite.bytes.data(), sprite.bytes.size(), palette, width);
+
+  for (std::int32_t y = 0; y < frame.height; ++y) {
+    if (cancel && cancel())
+      return true;
+    const std::int64_t edge = std::int64_t{frame.outlineTableOffset} + std::int64_t{4} * y;
+    const std::int16_t left = reader.i16At(edge, "row edges");
+    const std::int16_t right = reader.i16At(edge + 2, "row edges");
+    std::uint8_t *imageRow = drawable ? image.RowBits(y) : scratch;
+    std::uint8_t *mapRow = drawable ? layerMap.RowBits(y) : scratch;
+    if (left == kEmptyRow) {
+      FillPixels(imageRow, width, kKeyMagenta);
+      FillPixels(mapRow, width, kKeyMagenta);
+      continue;
+    }
+    const std::int64_t margin = std::min<std::int64_t>(left, width);
+    if (margin > 0) {
+      FillPixels(imageRow, margin, kKeyMagenta);
+      FillPixels(mapRow, margin, kKeyMagenta);
+    }
+    row.decode(imageRow, mapRow, left, right, CommandStart(reader, y, frame, sprite));
+  }
+  return false;
+}
+
+} // namespace tessary
