@@ -1,16 +1,11 @@
 #include "archive/naming.hpp"
 
+#include "archive/replacing_file.hpp"
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <memory>
-#include <system_error>
 #include <unordered_map>
 
 namespace tessary {
@@ -146,36 +141,6 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-struct FileCloser {
-  void operator()(std::FILE *f) const noexcept { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string SystemReason(int error) { return std::strerror(error); }
-
-// Opens a new file next to target that no other writer can share; the caller renames it into
-// place once it is complete.
-FilePtr CreateSiblingTempFile(const std::string &target, std::string &tempPath) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = target + ".~" + std::to_string(attempt) + ".tmp";
-    errno = 0;
-    FilePtr file(std::fopen(tempPath.c_str(), "wbx"));
-    if (file)
-      return file;
-    if (errno != EEXIST)
-      break;
-  }
-  throw Error(DescriptionSaveErrorText(target),
-              "cannot create " + tempPath + ": " + SystemReason(errno));
-}
-
-void WriteAll(std::FILE *file, const std::string &bytes, const std::string &target,
-              const std::string &tempPath) {
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-    throw Error(DescriptionSaveErrorText(target),
-                "cannot write " + tempPath + ": " + SystemReason(errno));
-}
-
 } // namespace
 
 std::vector<std::string> RenameListItems(int list) {
@@ -233,26 +198,9 @@ void WriteDescriptionFile(const std::string &path, const std::vector<DRSFileInfo
   for (const DRSFileInfo &file : files)
     if (auto line = DescriptionLine(file))
       bytes += *line + "\r\n";
-
-  std::string tempPath;
-  FilePtr file = CreateSiblingTempFile(path, tempPath);
-  try {
-    WriteAll(file.get(), bytes, path, tempPath);
-    const int closed = std::fclose(file.release());
-    if (closed != 0)
-      throw Error(DescriptionSaveErrorText(path),
-                  "cannot finish " + tempPath + ": " + SystemReason(errno));
-    std::error_code ec;
-    std::filesystem::rename(tempPath, path, ec);
-    if (ec)
-      throw Error(DescriptionSaveErrorText(path),
-                  "cannot replace " + path + " with " + tempPath + ": " + ec.message());
-  } catch (...) {
-    file.reset();
-    std::error_code ignored;
-    std::filesystem::remove(tempPath, ignored);
-    throw;
-  }
+  ReplacingFile out(path, DescriptionSaveErrorText(path));
+  out.write({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()});
+  out.commit();
 }
 
 std::optional<std::int32_t> ParseDescriptionId(std::string_view field) {
