@@ -1,0 +1,85 @@
+#include "surface/bmp_reader.hpp"
+
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
+
+namespace tessary {
+
+namespace {
+
+constexpr std::int64_t kFileHeaderSize = 14;
+constexpr std::int64_t kInfoHeaderSize = 40;
+// The largest bitmap a sprite frame can need (32767 x 8192 pixels) is about 805 MB; anything
+// beyond this is not a frame bitmap and is not read into memory.
+constexpr std::uint64_t kMaxBitmapFileSize = 1ull << 30;
+
+struct BmpLayout {
+  std::int64_t pixelOffset;
+  std::int32_t width;
+  std::int32_t height;
+  std::int64_t stride;
+};
+
+BmpLayout ReadLayout(const ByteReader &in, const std::string &name) {
+  const auto fail = [&](const std::string &why) { in.fail(name + ": " + why); };
+  if (in.size() < static_cast<std::size_t>(kFileHeaderSize + kInfoHeaderSize))
+    fail("the file is " + std::to_string(in.size()) +
+         " bytes long, too short for a bitmap header (54 bytes)");
+  if (in.i16At(0, "file type") != 0x4D42)
+    fail("the file does not start with \"BM\"; it is no bitmap");
+  const std::int64_t pixelOffset = static_cast<std::uint32_t>(in.i32At(10, "pixel offset"));
+  const std::int64_t infoSize = static_cast<std::uint32_t>(in.i32At(14, "header size"));
+  if (infoSize < kInfoHeaderSize || !in.contains(kFileHeaderSize, infoSize))
+    fail("information header of " + std::to_string(infoSize) + " bytes is not supported");
+  const std::int32_t width = in.i32At(18, "width");
+  const std::int32_t height = in.i32At(22, "height");
+  const auto planes = static_cast<std::uint16_t>(in.i16At(26, "planes"));
+  const auto bitCount = static_cast<std::uint16_t>(in.i16At(28, "bit count"));
+  const auto compression = static_cast<std::uint32_t>(in.i32At(30, "compression"));
+  if (planes != 1 || bitCount != 24)
+    fail(std::to_string(bitCount) + "-bit bitmap with " + std::to_string(planes) +
+         " planes; only 24-bit bitmaps are read");
+  if (compression != 0)
+    fail("compressed bitmap (compression " + std::to_string(compression) +
+         "); only uncompressed bitmaps are read");
+  if (height < 0)
+    fail("top-down bitmap (negative height); only bottom-up bitmaps are read");
+  if (width < 0)
+    fail("negative width " + std::to_string(width));
+  if (pixelOffset < kFileHeaderSize + infoSize)
+    fail("pixel data offset " + std::to_string(pixelOffset) + " lies inside the headers");
+  const std::int64_t stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
+  const std::int64_t pixelBytes = stride * height;
+  if (!in.contains(pixelOffset, pixelBytes))
+    fail(std::to_string(width) + " x " + std::to_string(height) + " pixels need " +
+         std::to_string(pixelBytes) + " bytes from offset " + std::to_string(pixelOffset) +
+         ", past the end of the file (" + std::to_string(in.size()) + " bytes)");
+  return {pixelOffset, width, height, stride};
+}
+
+} // namespace
+
+BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) {
+  const ByteReader in(bytes, kBitmapReadErrorText);
+  const BmpLayout layout = ReadLayout(in, name);
+  BmpImage image;
+  image.width = layout.width;
+  image.height = layout.height;
+  image.pixels.resize(static_cast<std::size_t>(layout.width) * layout.height);
+  for (std::int32_t y = 0; y < layout.height; ++y) {
+    // Rows are stored bottom row first.
+    const std::uint8_t *row =
+        bytes.data() + layout.pixelOffset + (layout.height - 1 - y) * layout.stride;
+    Colour *out = image.pixels.data() + static_cast<std::size_t>(y) * layout.width;
+    for (std::int32_t x = 0; x < layout.width; ++x)
+      out[x] = RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+  }
+  return image;
+}
+
+BmpImage ReadBMP(const std::string &path) {
+  const std::string bytes = ReadWholeFile(path, kMaxBitmapFileSize, kBitmapReadErrorText);
+  return ParseBMP({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()}, path);
+}
+
+} // namespace tessary

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "common/colour.hpp"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tessary {
+
+constexpr char kBitmapReadErrorText[] = "Error reading bitmap file!";
+
+// A bitmap read back from a file: width * height colours, top row first.
+struct BmpImage {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<Colour> pixels;
+
+  Colour at(std::int32_t x, std::int32_t y) const {
+    return pixels[static_cast<std::size_t>(y) * width + x];
+  }
+};
+
+// Reads an uncompressed 24-bit bottom-up BMP, the kind SavePicture writes (an information header
+// of 40 bytes or one of its longer successors is accepted; the pixels are found through
+// bfOffBits). Anything else (another depth, compression, a top-down bitmap, a header or pixel
+// run past the file's end) throws Error(kBitmapReadErrorText, detail naming the file and what is
+// wrong).
+BmpImage ReadBMP(const std::string &path);
+
+// The same from bytes in memory; `name` is used in messages only.
+BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name);
+
+} // namespace tessary
