@@ -1,0 +1,604 @@
+#include "sprite/slp_encoder.hpp"
+
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
+#include "sprite/slp_decoder.hpp"
+#include "sprite/slp_records.hpp"
+#include "surface/dib_section.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <limits>
+#include <span>
+#include <unordered_map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tessary {
+
+namespace {
+
+// What one pixel of a frame is, as the pair (image colour, layer code) says.
+enum class PixelKind { Transparent, Palette, Player, Shadow, Inner, Outer, Untouched };
+
+struct Pixel {
+  PixelKind kind = PixelKind::Transparent;
+  std::uint8_t index = 0; // palette index; for player pixels the stored index (entry - 16)
+};
+
+constexpr int kPlayerBase = 16;
+
+// Reverse lookups of the palette: the first entry of each colour, and the first entry of each
+// colour among the player entries 16..255.
+class PaletteLookup {
+public:
+  explicit PaletteLookup(const PaletteTable &palette) {
+    for (int i = 255; i >= 0; --i) {
+      any_[palette[i]] = static_cast<std::uint8_t>(i);
+      if (i >= kPlayerBase)
+        player_[palette[i]] = static_cast<std::uint8_t>(i - kPlayerBase);
+    }
+  }
+  const std::uint8_t *find(Colour c) const { return lookup(any_, c); }
+  const std::uint8_t *findPlayer(Colour c) const { return lookup(player_, c); }
+
+private:
+  static const std::uint8_t *lookup(const std::unordered_map<Colour, std::uint8_t> &map, Colour c) {
+    const auto it = map.find(c);
+    return it == map.end() ? nullptr : &it->second;
+  }
+  std::unordered_map<Colour, std::uint8_t> any_;
+  std::unordered_map<Colour, std::uint8_t> player_;
+};
+
+std::string ColourText(Colour c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", RedOf(c), GreenOf(c), BlueOf(c));
+  return text;
+}
+
+[[noreturn]] void RefusePixel(std::int32_t frame, std::int32_t x, std::int32_t y,
+                              const std::string &why) {
+  throw Error(kEncodeErrorText, "frame " + std::to_string(frame) + ", x " + std::to_string(x) +
+                                    ", y " + std::to_string(y) + ": " + why);
+}
+
+[[noreturn]] void RefuseFrame(std::int32_t frame, const std::string &why) {
+  throw Error(kEncodeErrorText, "frame " + std::to_string(frame) + ": " + why);
+}
+
+struct PixelPlace {
+  std::int32_t frame;
+  std::int32_t x;
+  std::int32_t y;
+};
+
+// Key-coloured layers need the matching image colour, or the decoder could not reproduce them.
+void RequireImage(Colour image, Colour expected, const char *layerName, const PixelPlace &at) {
+  if (image != expected)
+    RefusePixel(at.frame, at.x, at.y,
+                std::string(layerName) + " pixel has image colour " + ColourText(image) +
+                    ", but only " + ColourText(expected) + " can be drawn there");
+}
+
+Pixel ClassifyPixel(Colour image, Colour layer, const PaletteLookup &lookup, const PixelPlace &at) {
+  switch (layer) {
+  case kKeyMagenta:
+    RequireImage(image, kKeyMagenta, "transparent", at);
+    return {PixelKind::Transparent, 0};
+  case kShadowRed:
+    RequireImage(image, kShadowRed, "shadow", at);
+    return {PixelKind::Shadow, 0};
+  case kMapBlue:
+    RequireImage(image, kKeyMagenta, "inner outline", at);
+    return {PixelKind::Inner, 0};
+  case kMapYellow:
+    RequireImage(image, kKeyMagenta, "outer outline", at);
+    return {PixelKind::Outer, 0};
+  case kMapWhite:
+    if (const auto *index = lookup.find(image))
+      return {PixelKind::Palette, *index};
+    RefusePixel(at.frame, at.x, at.y, "colour " + ColourText(image) + " is in no palette entry");
+  case kMapGreen:
+    if (const auto *index = lookup.findPlayer(image))
+      return {PixelKind::Player, *index};
+    RefusePixel(at.frame, at.x, at.y,
+                "player colour " + ColourText(image) + " is in no palette entry 16..255");
+  case 0x000000:
+    if (image == 0x000000)
+      return {PixelKind::Untouched, 0};
+    RefusePixel(at.frame, at.x, at.y,
+                "layer code #000000 with image colour " + ColourText(image) +
+                    " is no layer the sprite format has");
+  default:
+    RefusePixel(at.frame, at.x, at.y, "layer code " + ColourText(layer) + " is no layer code");
+  }
+}
+
+// ---- Command emitters -------------------------------------------------------------------------
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put(Bytes &out, unsigned value) { out.push_back(static_cast<std::uint8_t>(value)); }
+
+// Transparent run inside a row: short skip up to 63, long skip up to 4095.
+void EmitSkip(Bytes &out, std::int32_t n) {
+  while (n > 0) {
+    const std::int32_t m = std::min(n, 4095);
+    if (m <= 63) {
+      Put(out, (m << 2) | 0x01);
+    } else {
+      Put(out, ((m >> 8) << 4) | 0x03);
+      Put(out, m & 0xFF);
+    }
+    n -= m;
+  }
+}
+
+void EmitShadow(Bytes &out, std::int32_t n) {
+  while (n > 0) {
+    const std::int32_t m = std::min(n, 255);
+    if (m <= 15) {
+      Put(out, (m << 4) | 0x0B);
+    } else {
+      Put(out, 0x0B);
+      Put(out, m);
+    }
+    n -= m;
+  }
+}
+
+// Outline runs: the one-pixel command, or the span command with a count byte.
+void EmitOutline(Bytes &out, std::int32_t n, unsigned pixelCommand, unsigned spanCommand) {
+  while (n > 0) {
+    const std::int32_t m = std::min(n, 255);
+    if (m == 1) {
+      Put(out, pixelCommand);
+    } else {
+      Put(out, spanCommand);
+      Put(out, m);
+    }
+    n -= m;
+  }
+}
+
+// How a run of indexed pixels (palette or player) may be written. Fills repeat one index; copies
+// list every index.
+struct IndexedCommands {
+  bool player;
+  std::int32_t shortCopyMax; // one-byte copy header
+  std::int32_t longCopyMax;  // two-byte copy header
+};
+
+constexpr IndexedCommands kPaletteCommands{false, 63, 4095};
+constexpr IndexedCommands kPlayerCommands{true, 15, 255};
+constexpr std::int32_t kFillMax = 255;
+
+// The player-colour span 0x?E draws entry 16 + (b >> 4); the nibbles 4..7 are taken by the
+// outline commands.
+bool PlayerSpanAllowed(std::uint8_t index) { return index < 4 || (index >= 8 && index < 16); }
+
+std::int32_t FillCost(const IndexedCommands &kind, std::int32_t m, std::uint8_t index) {
+  if (kind.player && PlayerSpanAllowed(index))
+    return 2;
+  return m <= 15 ? 2 : 3;
+}
+
+void EmitFill(Bytes &out, const IndexedCommands &kind, std::int32_t m, std::uint8_t index) {
+  const unsigned nibble = kind.player ? 0x0A : 0x07;
+  if (m <= 15) {
+    Put(out, (m << 4) | nibble);
+    Put(out, index);
+  } else if (kind.player && PlayerSpanAllowed(index)) {
+    Put(out, (index << 4) | 0x0E);
+    Put(out, m);
+  } else {
+    Put(out, nibble);
+    Put(out, m);
+    Put(out, index);
+  }
+}
+
+void EmitCopy(Bytes &out, const IndexedCommands &kind, std::span<const std::uint8_t> indices) {
+  const auto m = static_cast<std::int32_t>(indices.size());
+  if (kind.player) {
+    if (m <= 15) {
+      Put(out, (m << 4) | 0x06);
+    } else {
+      Put(out, 0x06);
+      Put(out, m);
+    }
+  } else if (m <= 63) {
+    Put(out, m << 2);
+  } else {
+    Put(out, ((m >> 8) << 4) | 0x02);
+    Put(out, m & 0xFF);
+  }
+  out.insert(out.end(), indices.begin(), indices.end());
+}
+
+// Minimum of value[k] over a window of positions that slides to the right.
+class SlidingMinimum {
+public:
+  explicit SlidingMinimum(std::int32_t window) : window_(window) {}
+  void push(std::int32_t k, std::int64_t value) {
+    while (!items_.empty() && items_.back().second >= value)
+      items_.pop_back();
+    items_.emplace_back(k, value);
+  }
+  // The best position k >= end - window, or -1 when there is none.
+  std::int32_t best(std::int32_t end) {
+    while (!items_.empty() && items_.front().first < end - window_)
+      items_.pop_front();
+    return items_.empty() ? -1 : items_.front().first;
+  }
+
+private:
+  std::int32_t window_;
+  std::deque<std::pair<std::int32_t, std::int64_t>> items_;
+};
+
+// Writes a run of indexed pixels with the fewest bytes: best[e] is the cheapest encoding of the
+// first e pixels, reached by a fill or a copy that ends at e. Copies cost their length plus a
+// header, so the cheapest start of a copy ending at e is the one minimising best[k] - k.
+void EmitIndexedRun(Bytes &out, const IndexedCommands &kind,
+                    std::span<const std::uint8_t> indices) {
+  const auto n = static_cast<std::int32_t>(indices.size());
+  std::vector<std::int64_t> best(n + 1, std::numeric_limits<std::int64_t>::max());
+  std::vector<std::int32_t> from(n + 1, 0);
+  std::vector<bool> isFill(n + 1, false);
+  std::vector<std::int32_t> equalRun(n + 1, 0); // equal indices ending just before e
+  SlidingMinimum shortCopies(kind.shortCopyMax);
+  SlidingMinimum longCopies(kind.longCopyMax);
+  best[0] = 0;
+  for (std::int32_t e = 1; e <= n; ++e) {
+    equalRun[e] = (e >= 2 && indices[e - 1] == indices[e - 2]) ? equalRun[e - 1] + 1 : 1;
+    shortCopies.push(e - 1, best[e - 1] - (e - 1));
+    longCopies.push(e - 1, best[e - 1] - (e - 1));
+    const std::int32_t fillLimit = std::min(equalRun[e], kFillMax);
+    for (std::int32_t m = 1; m <= fillLimit; ++m) {
+      const std::int64_t cost = best[e - m] + FillCost(kind, m, indices[e - 1]);
+      if (cost < best[e]) {
+        best[e] = cost;
+        from[e] = e - m;
+        isFill[e] = true;
+      }
+    }
+    // The long copy is tried first so that, at equal cost, one copy beats two.
+    for (const auto &[window, header] : {std::pair{&longCopies, 2}, std::pair{&shortCopies, 1}}) {
+      const std::int32_t k = window->best(e);
+      if (k < 0)
+        continue;
+      const std::int64_t cost = best[k] + header + (e - k);
+      if (cost < best[e]) {
+        best[e] = cost;
+        from[e] = k;
+        isFill[e] = false;
+      }
+    }
+  }
+  std::vector<std::int32_t> ends;
+  for (std::int32_t e = n; e > 0; e = from[e])
+    ends.push_back(e);
+  std::reverse(ends.begin(), ends.end());
+  for (const std::int32_t e : ends) {
+    const std::int32_t start = from[e];
+    if (isFill[e])
+      EmitFill(out, kind, e - start, indices[start]);
+    else
+      EmitCopy(out, kind, indices.subspan(start, e - start));
+  }
+}
+
+// ---- Rows and frames --------------------------------------------------------------------------
+
+struct EncodedRow {
+  RowEdges edges;
+  Bytes commands;
+};
+
+std::vector<Pixel> ClassifyRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
+                               const PaletteLookup &lookup) {
+  std::vector<Pixel> row(frame.width);
+  const std::size_t base = static_cast<std::size_t>(y) * frame.width;
+  for (std::int32_t x = 0; x < frame.width; ++x)
+    row[x] =
+        ClassifyPixel(frame.image[base + x], frame.layer[base + x], lookup, {frameNumber, x, y});
+  return row;
+}
+
+bool IsTransparent(const Pixel &p) { return p.kind == PixelKind::Transparent; }
+
+// Emits the commands for pixels [begin, end) of a row, which start and end with a drawn pixel.
+void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::int32_t begin, std::int32_t end) {
+  std::vector<std::uint8_t> indices;
+  std::int32_t x = begin;
+  while (x < end) {
+    const PixelKind kind = row[x].kind;
+    std::int32_t runEnd = x + 1;
+    while (runEnd < end && row[runEnd].kind == kind)
+      ++runEnd;
+    const std::int32_t n = runEnd - x;
+    switch (kind) {
+    case PixelKind::Transparent:
+      EmitSkip(out, n);
+      break;
+    case PixelKind::Shadow:
+      EmitShadow(out, n);
+      break;
+    case PixelKind::Inner:
+      EmitOutline(out, n, 0x4E, 0x5E);
+      break;
+    case PixelKind::Outer:
+      EmitOutline(out, n, 0x6E, 0x7E);
+      break;
+    case PixelKind::Palette:
+    case PixelKind::Player:
+      indices.clear();
+      for (std::int32_t i = x; i < runEnd; ++i)
+        indices.push_back(row[i].index);
+      EmitIndexedRun(out, kind == PixelKind::Player ? kPlayerCommands : kPaletteCommands, indices);
+      break;
+    case PixelKind::Untouched:
+      break; // classified away by the caller
+    }
+    x = runEnd;
+  }
+}
+
+// A row's margins and commands. Pixels no command reached (black in both arrays) are kept by
+// ending the row before them: the right margin is drawn from the column the commands reach,
+// so everything after it stays as the surface was created.
+EncodedRow EncodeRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
+                     const PaletteLookup &lookup) {
+  const std::vector<Pixel> row = ClassifyRow(frame, frameNumber, y, lookup);
+  std::int32_t used = frame.width;
+  while (used > 0 && row[used - 1].kind == PixelKind::Untouched)
+    --used;
+  for (std::int32_t x = 0; x < used; ++x)
+    if (row[x].kind == PixelKind::Untouched)
+      RefusePixel(frameNumber, x, y,
+                  "a pixel black in both bitmaps (never drawn) can only stand at the end of its "
+                  "row, but drawn pixels follow it");
+
+  EncodedRow encoded;
+  std::int32_t left = 0;
+  while (left < used && IsTransparent(row[left]))
+    ++left;
+  if (left == used) {
+    // Wholly transparent rows take the empty-row marker; with an untouched tail the row must
+    // stop after its transparent part instead.
+    encoded.edges.left = used == frame.width ? kEmptyRow : static_cast<std::int16_t>(used);
+    encoded.commands.push_back(0x0F);
+    return encoded;
+  }
+  std::int32_t right = used;
+  while (IsTransparent(row[right - 1]))
+    --right;
+  encoded.edges.left = static_cast<std::int16_t>(left);
+  encoded.edges.right = static_cast<std::int16_t>(used - right);
+  EmitBody(encoded.commands, row, left, right);
+  encoded.commands.push_back(0x0F);
+  return encoded;
+}
+
+void CheckFrameShape(const EncoderFrame &frame, std::int32_t frameNumber) {
+  if (frame.width < 0 || frame.height < 0)
+    RefuseFrame(frameNumber, "negative size " + std::to_string(frame.width) + " x " +
+                                 std::to_string(frame.height));
+  if (frame.width > kMaxFrameColumns || frame.height > kMaxFrameRows)
+    RefuseFrame(frameNumber, "size " + std::to_string(frame.width) + " x " +
+                                 std::to_string(frame.height) + " exceeds " +
+                                 std::to_string(kMaxFrameColumns) + " columns or " +
+                                 std::to_string(kMaxFrameRows) + " rows");
+  const auto pixels = static_cast<std::size_t>(frame.width) * frame.height;
+  if (frame.image.size() != pixels || frame.layer.size() != pixels)
+    RefuseFrame(frameNumber, "pixel arrays hold " + std::to_string(frame.image.size()) + " and " +
+                                 std::to_string(frame.layer.size()) + " pixels, not " +
+                                 std::to_string(pixels));
+}
+
+struct EncodedFrame {
+  std::vector<EncodedRow> rows;
+  std::uint64_t commandBytes = 0;
+};
+
+EncodedFrame EncodeFrame(const EncoderFrame &frame, std::int32_t frameNumber,
+                         const PaletteLookup &lookup) {
+  CheckFrameShape(frame, frameNumber);
+  EncodedFrame encoded;
+  encoded.rows.reserve(frame.height);
+  for (std::int32_t y = 0; y < frame.height; ++y) {
+    encoded.rows.push_back(EncodeRow(frame, frameNumber, y, lookup));
+    encoded.commandBytes += encoded.rows.back().commands.size();
+  }
+  return encoded;
+}
+
+constexpr char kVersion[4] = {'2', '.', '0', 'N'};
+constexpr char kComment[] = "Tessary SLP encoder";
+
+std::int32_t CheckedOffset(std::uint64_t offset) {
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+    throw Error(kEncodeErrorText, "the sprite would exceed 2 GiB, past what its 32-bit offsets "
+                                  "can address");
+  return static_cast<std::int32_t>(offset);
+}
+
+void WriteHeader(std::uint8_t *header, std::int32_t frameCount) {
+  std::copy(std::begin(kVersion), std::end(kVersion), header);
+  StoreI32(header + 4, frameCount);
+  std::copy(kComment, kComment + sizeof kComment - 1, header + 8);
+}
+
+void WriteFrameRecord(std::uint8_t *p, const EncoderFrame &frame, std::int32_t commandTable,
+                      std::int32_t edgeTable) {
+  StoreI32(p + 0, commandTable);
+  StoreI32(p + 4, edgeTable);
+  StoreI32(p + 8, 0);  // palette offset: unused
+  StoreI32(p + 12, 0); // properties: unused
+  StoreI32(p + 16, frame.width);
+  StoreI32(p + 20, frame.height);
+  StoreI32(p + 24, frame.hotspotX);
+  StoreI32(p + 28, frame.hotspotY);
+}
+
+// ---- Saving -----------------------------------------------------------------------------------
+
+constexpr char kSaveFailedText[] = "Error saving file!";
+
+[[noreturn]] void FailSave(const std::string &path, const std::string &what, int err) {
+  throw Error(kSaveFailedText, path + ": " + what + ": " + std::strerror(err));
+}
+
+// A file descriptor closed when it goes out of scope.
+class OpenFile {
+public:
+  explicit OpenFile(int fd) : fd_(fd) {}
+  ~OpenFile() {
+    if (fd_ >= 0)
+      ::close(fd_);
+  }
+  OpenFile(const OpenFile &) = delete;
+  OpenFile &operator=(const OpenFile &) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports whether the close (the last chance of a write error) succeeded.
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+private:
+  int fd_;
+};
+
+// Removes the temporary file unless the save went through.
+class TemporaryName {
+public:
+  explicit TemporaryName(std::string path) : path_(std::move(path)) {}
+  ~TemporaryName() {
+    if (!kept_)
+      ::unlink(path_.c_str());
+  }
+  TemporaryName(const TemporaryName &) = delete;
+  TemporaryName &operator=(const TemporaryName &) = delete;
+  const std::string &path() const { return path_; }
+  void keep() { kept_ = true; }
+
+private:
+  std::string path_;
+  bool kept_ = false;
+};
+
+void WriteAll(int fd, const std::vector<std::uint8_t> &bytes, const std::string &path) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      FailSave(path, "cannot write", n < 0 ? errno : EIO);
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+std::string FolderForTemporary(const std::string &path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes) {
+  std::string pattern = FolderForTemporary(path) + ".tessary-slp-XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0)
+    FailSave(path, "cannot create a file in its folder", errno);
+  TemporaryName temporary(pattern);
+  OpenFile file(fd);
+  WriteAll(file.get(), bytes, path);
+  // mkstemp makes the file private; give it the mode an ordinary new file gets.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(file.get(), 0666 & ~mask);
+  if (!file.close())
+    FailSave(path, "cannot write", errno);
+  if (::rename(temporary.path().c_str(), path.c_str()) != 0)
+    FailSave(path, "cannot replace the file", errno);
+  temporary.keep();
+}
+
+EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &layer,
+                               std::int32_t hotspotX, std::int32_t hotspotY) {
+  if (image.Width() != layer.Width() || image.Height() != layer.Height())
+    throw Error(kEncodeErrorText, "image is " + std::to_string(image.Width()) + " x " +
+                                      std::to_string(image.Height()) + " but layer map is " +
+                                      std::to_string(layer.Width()) + " x " +
+                                      std::to_string(layer.Height()));
+  EncoderFrame frame;
+  frame.hotspotX = hotspotX;
+  frame.hotspotY = hotspotY;
+  frame.width = std::max(image.Width(), 0);
+  frame.height = std::max(image.Height(), 0);
+  const auto pixels = static_cast<std::size_t>(frame.width) * frame.height;
+  frame.image.reserve(pixels);
+  frame.layer.reserve(pixels);
+  for (std::int32_t y = 0; y < frame.height; ++y)
+    for (std::int32_t x = 0; x < frame.width; ++x) {
+      // A surface that was never created reads as kInvalidColour; treat it as untouched.
+      const Colour c = image.GetPixel(x, y);
+      const Colour l = layer.GetPixel(x, y);
+      frame.image.push_back(c == kInvalidColour ? 0 : c);
+      frame.layer.push_back(l == kInvalidColour ? 0 : l);
+    }
+  return frame;
+}
+
+std::vector<std::uint8_t> EncodeSLP(const std::vector<EncoderFrame> &frames,
+                                    const PaletteTable &palette) {
+  if (frames.empty())
+    throw Error(kEncodeErrorText, "a sprite needs at least one frame");
+  if (frames.size() > static_cast<std::size_t>(kMaxFrameCount))
+    throw Error(kEncodeErrorText, std::to_string(frames.size()) + " frames exceed the limit of " +
+                                      std::to_string(kMaxFrameCount));
+  const PaletteLookup lookup(palette);
+  const auto frameCount = static_cast<std::int32_t>(frames.size());
+
+  std::vector<EncodedFrame> encoded;
+  encoded.reserve(frames.size());
+  std::uint64_t total = kSLPHeaderSize + std::uint64_t{kSLPFrameRecordSize} * frameCount;
+  for (std::int32_t n = 0; n < frameCount; ++n) {
+    encoded.push_back(EncodeFrame(frames[n], n + 1, lookup));
+    total += 8ull * frames[n].height + encoded.back().commandBytes;
+    CheckedOffset(total);
+  }
+
+  Bytes out(kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * frameCount, 0);
+  out.reserve(total);
+  WriteHeader(out.data(), frameCount);
+  for (std::int32_t n = 0; n < frameCount; ++n) {
+    const EncodedFrame &frame = encoded[n];
+    const auto height = static_cast<std::int32_t>(frame.rows.size());
+    const std::int32_t edgeTable = CheckedOffset(out.size());
+    const std::int32_t commandTable = CheckedOffset(out.size() + 4ull * height);
+    WriteFrameRecord(out.data() + kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * n, frames[n],
+                     commandTable, edgeTable);
+    out.resize(out.size() + 8ull * height);
+    for (std::int32_t y = 0; y < height; ++y) {
+      const RowEdges &edges = frame.rows[y].edges;
+      StoreI16(out.data() + edgeTable + 4 * y, edges.left);
+      StoreI16(out.data() + edgeTable + 4 * y + 2, edges.right);
+      StoreI32(out.data() + commandTable + 4 * y, CheckedOffset(out.size()));
+      out.insert(out.end(), frame.rows[y].commands.begin(), frame.rows[y].commands.end());
+    }
+  }
+  return out;
+}
+
+} // namespace tessary

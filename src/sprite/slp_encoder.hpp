@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/colour.hpp"
+#include "palette/palette.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessary {
+
+class cDIBSection;
+
+constexpr char kEncodeErrorText[] = "Sprite cannot be encoded!";
+
+// One frame to encode: its hotspot and two pixel arrays of width * height colours, top row
+// first, as the decoder leaves its two surfaces: `image` holds what each pixel looks like,
+// `layer` the layer code of each pixel (key magenta, map white, map green, shadow red, map blue,
+// map yellow). A pixel black (0x000000) in both arrays is one no command reached; it may only
+// stand in the tail of a row.
+struct EncoderFrame {
+  std::int32_t hotspotX = 0;
+  std::int32_t hotspotY = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<Colour> image;
+  std::vector<Colour> layer;
+};
+
+// Reads a frame's two surfaces (which must have equal size) into an EncoderFrame.
+EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &layer,
+                               std::int32_t hotspotX, std::int32_t hotspotY);
+
+// Builds a complete SLP sprite whose frames decode through `palette` back into exactly the
+// given image and layer arrays. Image colours map back to the first palette entry of that
+// colour; player colours to the first of entries 16..255. Throws Error(kEncodeErrorText,
+// detail naming the frame, x and y) for a pixel the format cannot express, and
+// Error(kEncodeErrorText, detail) for an empty frame list, a frame whose arrays do not match its
+// size, a frame over 8192 rows or 32767 columns, or a sprite too large for 32-bit offsets.
+std::vector<std::uint8_t> EncodeSLP(const std::vector<EncoderFrame> &frames,
+                                    const PaletteTable &palette);
+
+// Writes a sprite's bytes to path through a temporary file in the same folder that replaces
+// path only once everything is written, so a failure leaves any earlier file untouched and no
+// partial file behind. Throws Error("Error saving file!", detail naming the file and the cause).
+void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes);
+
+} // namespace tessary

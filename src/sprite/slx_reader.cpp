@@ -1,0 +1,151 @@
+#include "sprite/slx_reader.hpp"
+
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
+#include "common/paths.hpp"
+#include "sprite/slp_records.hpp"
+#include "surface/bmp_reader.hpp"
+
+#include <charconv>
+
+namespace tessary {
+
+namespace {
+
+constexpr char kMagicLine[] = "SLX 0.5";
+// 32767 frames of three lines, each bitmap name well within a file name's length.
+constexpr std::uint64_t kMaxSLXFileSize = 32ull << 20;
+
+// The index split into lines, each without its line end.
+class SLXLines {
+public:
+  SLXLines(std::string_view text, std::string name) : name_(std::move(name)) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string_view::npos)
+        end = text.size();
+      std::string_view line = text.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+      lines_.push_back(line);
+      start = end + 1;
+    }
+  }
+
+  // The next line; throws when the index ends before `what` is found.
+  std::string_view next(const std::string &what) {
+    if (position_ >= lines_.size())
+      fail("the file ends after line " + std::to_string(lines_.size()) + ", where " + what +
+           " should follow");
+    return lines_[position_++];
+  }
+  std::size_t lineNumber() const { return position_; }
+  // Whatever follows the last frame may only be blank lines.
+  void expectEnd() {
+    for (; position_ < lines_.size(); ++position_)
+      if (!lines_[position_].empty())
+        fail("line " + std::to_string(position_ + 1) +
+             " follows the last frame the frame count announces");
+  }
+  [[noreturn]] void fail(const std::string &why) const {
+    throw Error(kSLXReadErrorText, name_ + ": " + why);
+  }
+
+private:
+  std::string name_;
+  std::vector<std::string_view> lines_;
+  std::size_t position_ = 0;
+};
+
+bool ParseInt(std::string_view text, std::int32_t &value) {
+  if (text.empty() || text.front() == '+')
+    return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::int32_t ReadFrameCount(SLXLines &lines) {
+  const std::string_view line = lines.next("the frame count");
+  std::int32_t count = 0;
+  if (!ParseInt(line, count))
+    lines.fail("line 2 \"" + std::string(line) + "\" is no frame count");
+  if (count < 1 || count > kMaxFrameCount)
+    lines.fail("frame count " + std::to_string(count) + " lies outside 1.." +
+               std::to_string(kMaxFrameCount));
+  return count;
+}
+
+void ReadHotspot(SLXLines &lines, std::int32_t frame, SLXFrameEntry &entry) {
+  const std::string_view line = lines.next("the hotspot of frame " + std::to_string(frame));
+  const auto comma = line.find(',');
+  if (comma == std::string_view::npos || !ParseInt(line.substr(0, comma), entry.hotspotX) ||
+      !ParseInt(line.substr(comma + 1), entry.hotspotY))
+    lines.fail("line " + std::to_string(lines.lineNumber()) + " \"" + std::string(line) +
+               "\" is no hotspot \"x,y\" (frame " + std::to_string(frame) + ")");
+}
+
+// Bitmap names are plain file names beside the index; a folder part could reach anywhere.
+std::string ReadBitmapName(SLXLines &lines, std::int32_t frame, const char *which) {
+  const std::string_view line =
+      lines.next("the " + std::string(which) + " name of frame " + std::to_string(frame));
+  const std::string name(line);
+  if (name.empty() || name == "." || name == ".." ||
+      name.find_first_of(std::string("\\/\0", 3)) != std::string::npos)
+    lines.fail("line " + std::to_string(lines.lineNumber()) + " \"" + name + "\" is no " + which +
+               " file name (frame " + std::to_string(frame) +
+               "); bitmaps are named without a folder");
+  return name;
+}
+
+EncoderFrame LoadFrame(const SLXFrameEntry &entry, const std::string &folder, std::int32_t n) {
+  const BmpImage layer = ReadBMP(folder + entry.layerName);
+  BmpImage image = ReadBMP(folder + entry.imageName);
+  if (image.width != layer.width || image.height != layer.height)
+    throw Error(kSLXReadErrorText, "frame " + std::to_string(n) + ": image " + entry.imageName +
+                                       " is " + std::to_string(image.width) + " x " +
+                                       std::to_string(image.height) + " but layer map " +
+                                       entry.layerName + " is " + std::to_string(layer.width) +
+                                       " x " + std::to_string(layer.height));
+  EncoderFrame frame;
+  frame.hotspotX = entry.hotspotX;
+  frame.hotspotY = entry.hotspotY;
+  frame.width = image.width;
+  frame.height = image.height;
+  frame.image = std::move(image.pixels);
+  frame.layer = layer.pixels;
+  return frame;
+}
+
+} // namespace
+
+std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &name) {
+  SLXLines lines(text, name);
+  const std::string_view magic = lines.next("\"SLX 0.5\"");
+  if (magic != kMagicLine)
+    lines.fail("line 1 reads \"" + std::string(magic.substr(0, 40)) + "\", not \"" + kMagicLine +
+               "\"");
+  const std::int32_t count = ReadFrameCount(lines);
+  std::vector<SLXFrameEntry> entries(count);
+  for (std::int32_t n = 1; n <= count; ++n) {
+    SLXFrameEntry &entry = entries[n - 1];
+    ReadHotspot(lines, n, entry);
+    entry.layerName = ReadBitmapName(lines, n, "layer-map bitmap");
+    entry.imageName = ReadBitmapName(lines, n, "image bitmap");
+  }
+  lines.expectEnd();
+  return entries;
+}
+
+std::vector<EncoderFrame> ReadSLX(const std::string &path) {
+  const std::string text = ReadWholeFile(path, kMaxSLXFileSize, kSLXReadErrorText);
+  const std::vector<SLXFrameEntry> entries = ParseSLX(text, path);
+  const std::string folder = FolderOfPath(path);
+  std::vector<EncoderFrame> frames;
+  frames.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    frames.push_back(LoadFrame(entries[i], folder, static_cast<std::int32_t>(i + 1)));
+  return frames;
+}
+
+} // namespace tessary
