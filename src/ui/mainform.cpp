@@ -1,0 +1,361 @@
+// Start-up and shutdown, opening an archive, selecting and previewing a resource, extraction.
+#include "ui/mainform.hpp"
+
+#include "archive/extract.hpp"
+#include "archive/read_archive.hpp"
+#include "archive/work_folder.hpp"
+#include "ui/bin_preview.hpp"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QScrollBar>
+
+#include <filesystem>
+#include <system_error>
+
+namespace tessary::ui {
+
+namespace {
+
+constexpr char kOpenTitle[] = "Select DRS file to open";
+constexpr char kOpenFilter[] = "DRS files (*.drs)|*.drs|All files (*.*)|*.*";
+constexpr char kImageTitle[] = "Save image as...";
+constexpr char kImageFilter[] = "BMP file (*.bmp)|*.bmp|All files (*.*)|*.*";
+constexpr char kPaletteTitle[] = "Use palette...";
+constexpr char kPaletteFilter[] = "PAL files (*.pal)|*.pal|All files (*.*)|*.*";
+constexpr char kExtractTitle[] = "Select filename to save resource as";
+constexpr char kExtractFilter[] =
+    "BIN file (*.bin)|*.bin|WAV file (*.wav)|*.wav|SLP file (*.slp)|*.slp|All files (*.*)|*.*";
+
+bool IsRegularFile(const std::string &path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+void MainForm::ConnectHandlers() {
+  connect(menu_file_open, &QAction::triggered, this, [this] { menu_file_open_Click(); });
+  connect(menu_file_exit, &QAction::triggered, this, [this] { menu_file_exit_Click(); });
+  connect(menu_extract_file, &QAction::triggered, this, [this] { menu_extract_file_Click(); });
+  connect(menu_extract_all, &QAction::triggered, this, [this] { menu_extract_all_Click(); });
+  connect(menu_image_autorefresh, &QAction::triggered, this,
+          [this] { menu_image_autorefresh_Click(); });
+  connect(menu_image_refresh, &QAction::triggered, this, [this] { menu_image_refresh_Click(); });
+  connect(menu_savebmp, &QAction::triggered, this, [this] { menu_savebmp_Click(); });
+  connect(menu_image_savesequence, &QAction::triggered, this,
+          [this] { menu_image_savesequence_Click(); });
+  connect(menu_image_slx, &QAction::triggered, this, [this] { menu_image_slx_Click(); });
+  connect(FrameScroll, &QScrollBar::valueChanged, this, [this] { FrameScroll_Change(); });
+  // A line counts as chosen when it becomes selected, by mouse or keyboard; the list merely
+  // taking the focus makes a line current without choosing it.
+  connect(DRSFilesList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this](const QItemSelection &selected) {
+            if (!selected.isEmpty())
+              DRSFilesList_Click();
+          });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and shutdown
+
+void MainForm::Form_Load() {
+  const EnvLookup env = [this](const std::string &name) { return platform_.environment(name); };
+  WorkFolder = tessary::WorkFolder(env);
+  LoadPalette(paletteTable, "");
+  PalComDlg = {kPaletteTitle, kPaletteFilter, 1, {}, WorkFolder};
+  displayOptions = DisplayOptions{};
+  displayOptions.playerIndex = 0;
+  displayOptions.maskColour = RGB(0, 0, 0);
+  displayOptions.innerOutlineColour = RGB(0, 0, 255);
+  displayOptions.outerOutlineColour = RGB(255, 255, 0);
+  displayOptions.shadowColour = RGB(127, 127, 127);
+  autoRefresh = true;
+  archiveOpen = false;
+  MainComDlg = {kOpenTitle, kOpenFilter, 1, {}, ArchiveDialogFolder(env)};
+  ComDlg = {kImageTitle, kImageFilter, 1, {}, {}};
+}
+
+void MainForm::menu_file_exit_Click() { close(); }
+
+void MainForm::closeEvent(QCloseEvent *event) {
+  Form_Unload();
+  event->accept();
+}
+
+void MainForm::Form_Unload() {
+  if (unloaded_)
+    return;
+  unloaded_ = true;
+  SetStatus("Cleaning up...");
+  if (archiveOpen) {
+    archiveFile.close();
+    archiveOpen = false;
+  }
+  RemoveTempResourceFiles(WorkFolder);
+  // Every window goes, an open About window included.
+  QCoreApplication::quit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dialogs and small helpers
+
+std::optional<std::string> MainForm::ShowOpenDialog(CommonDialog &dialog) {
+  auto chosen = platform_.openFileDialog(
+      {dialog.title, dialog.filter, dialog.filterIndex, dialog.fileName, dialog.initialFolder});
+  if (chosen)
+    dialog.fileName = *chosen;
+  return chosen;
+}
+
+std::optional<std::string> MainForm::ShowSaveDialog(CommonDialog &dialog) {
+  auto chosen = platform_.saveFileDialog(
+      {dialog.title, dialog.filter, dialog.filterIndex, dialog.fileName, dialog.initialFolder});
+  if (chosen)
+    dialog.fileName = *chosen;
+  return chosen;
+}
+
+void MainForm::SetStatus(const std::string &text) { StatusText->setText(text); }
+
+void MainForm::ShowError(const Error &error, MessageIcon icon) {
+  platform_.messageBox({error.message(), kAppTitle, MessageButtons::Ok, icon, error.detail()});
+}
+
+int MainForm::ListIndex() const {
+  const QModelIndexList selected = DRSFilesList->selectionModel()->selectedIndexes();
+  return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+std::optional<int> MainForm::ListKind(int line) const { return DRSFilesModel->kind(line); }
+
+const std::string &MainForm::ResDisplayTextRtf() const { return ResDisplayText->rtf(); }
+
+// ---------------------------------------------------------------------------------------------
+// Opening an archive
+
+void MainForm::menu_file_open_Click() {
+  SetStatus("Opening file...");
+  MainComDlg.title = kOpenTitle;
+  MainComDlg.filter = kOpenFilter;
+  MainComDlg.filterIndex = 1;
+  // Start beside the archive now open (if any) rather than beside the last extracted file.
+  MainComDlg.fileName = archivePath;
+  const auto chosen = ShowOpenDialog(MainComDlg);
+  if (!chosen || chosen->empty() || !IsRegularFile(*chosen))
+    return;
+  OpenArchive(*chosen);
+}
+
+void MainForm::OpenArchive(const std::string &path) {
+  if (archiveOpen)
+    archiveFile.close();
+  archiveOpen = true;
+  archivePath = path;
+  DRSFileLabel2->setText(ArchiveLabel(archivePath));
+  try {
+    if (!IsRegularFile(path))
+      throw Error(kReadErrorText, path + ": not a readable file");
+    archiveFile = BoundedFile(path, kReadErrorText);
+    SetStatus("Analysing file...");
+    auto contents = ReadArchive(archiveFile, [this] {
+      return platform_.messageBox({kInvalidFormatQuestion,
+                                   kAppTitle,
+                                   MessageButtons::OkCancel,
+                                   MessageIcon::None,
+                                   {}}) == MessageAnswer::Ok;
+    });
+    if (!contents) {
+      FailOpen({});
+      return;
+    }
+    DRSFiles = std::move(contents->files);
+    DRSFilesList->hide();
+    DRSFilesModel->setLines(contents->lines);
+    DRSFilesList->show();
+  } catch (const Error &error) {
+    FailOpen(error.detail());
+    return;
+  }
+  menu_extract_all->setEnabled(true);
+  menu_extract_file->setEnabled(false);
+  SetStatus("");
+}
+
+void MainForm::FailOpen(const std::string &detail) {
+  platform_.messageBox(
+      {kReadErrorText, "Error", MessageButtons::Ok, MessageIcon::Critical, detail});
+  SetStatus("");
+  archivePath.clear();
+  DRSFileLabel2->setText("[none]");
+  archiveOpen = false;
+  archiveFile.close();
+  menu_extract_all->setEnabled(false);
+  menu_extract_file->setEnabled(false);
+  // The previous archive is closed by now: its lines must not stay selectable, or a preview or
+  // extraction would read from no archive.
+  DRSFilesModel->clear();
+  DRSFiles.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selecting a line
+
+void MainForm::DRSFilesList_Click() {
+  const int line = ListIndex();
+  const auto kind = ListKind(line);
+  if (!kind || static_cast<std::size_t>(line) >= DRSFiles.size())
+    return;
+  const DRSFileInfo entry = DRSFiles[static_cast<std::size_t>(line)];
+  LoadNamingControls(entry.naming);
+  const std::string tempFile = TempResourceName(WorkFolder, platform_.hundredthsSinceMidnight());
+  ExtractTo(tempFile, entry);
+  ResetPreview();
+  switch (*kind) {
+  case kKindHeading:
+    PreviewHeading();
+    break;
+  case kKindSprite:
+    PreviewSprite(tempFile);
+    break;
+  case kKindSound:
+    PreviewSound(tempFile);
+    break;
+  case kKindBinary:
+    PreviewBinary(tempFile, entry.id);
+    break;
+  default:
+    PreviewOther();
+    break;
+  }
+}
+
+void MainForm::LoadNamingControls(const ResourceNaming &naming) {
+  // Disabled while set here, so their change handlers leave the entry alone.
+  for (QComboBox *list : RenameLists)
+    list->setEnabled(false);
+  RenameTextBox->setEnabled(false);
+  for (std::size_t i = 0; i < RenameLists.size(); ++i) {
+    const int choice = naming.choice[i];
+    // A choice no item stands for shows as no selection.
+    RenameLists[i]->setCurrentIndex(choice >= 0 && choice < RenameLists[i]->count() ? choice : -1);
+  }
+  RenameTextBox->setText(QString::fromLatin1(naming.description.data(),
+                                             static_cast<qsizetype>(naming.description.size())));
+  for (QComboBox *list : RenameLists)
+    list->setEnabled(true);
+  RenameTextBox->setEnabled(true);
+}
+
+bool MainForm::ExtractTo(const std::string &target, const DRSFileInfo &entry) {
+  try {
+    ExtractResource(archiveFile, target, entry,
+                    [this](const std::string &text) { SetStatus(text); });
+    return true;
+  } catch (const Error &error) {
+    platform_.messageBox(
+        {kSaveErrorText, kAppTitle, MessageButtons::Ok, MessageIcon::None, error.detail()});
+    return false;
+  }
+}
+
+void MainForm::ResetPreview() {
+  menu_extract_pal->setEnabled(false);
+  menu_extract_file->setEnabled(true);
+  ResDisplayPic->setVisible(false);
+  FrameScroll->setVisible(false);
+  PictureStatusText->setVisible(false);
+  SetTopMenuVisible(menu_col, false);
+  SetTopMenuVisible(menu_layers, false);
+  SetTopMenuVisible(menu_image, false);
+  menu_divider_2->setVisible(false);
+  SetStatus("");
+}
+
+void MainForm::PreviewHeading() {
+  ResDisplayText->setVisible(false);
+  ResDisplayText->clearText();
+  menu_extract_file->setEnabled(false);
+}
+
+void MainForm::PreviewSprite(const std::string &tempFile) {
+  ResDisplayText->setVisible(false);
+  ResDisplayText->setRtf(kSpritePreviewRtf);
+  ResDisplayPic->setVisible(true);
+  FrameScroll->setVisible(true);
+  PictureStatusText->setVisible(true);
+  SetTopMenuVisible(menu_col, true);
+  SetTopMenuVisible(menu_image, true);
+  menu_divider_2->setVisible(true);
+  ShowSLPFrame(tempFile, 1, false, {});
+  DRSFilesList->setFocus(); // the arrow keys go on stepping through the list
+}
+
+void MainForm::PreviewSound(const std::string &tempFile) {
+  ResDisplayText->setVisible(true);
+  ResDisplayText->setRtf(kSoundPreviewRtf);
+  platform_.playSound(tempFile);
+}
+
+void MainForm::PreviewBinary(const std::string &tempFile, std::int32_t id) {
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(tempFile, static_cast<std::uint64_t>(kMaxExtractSize), kSaveErrorText);
+  } catch (const Error &) {
+    // The failed copy has been reported already; the preview shows the heading alone.
+  }
+  const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t *>(bytes.data()),
+                                           bytes.size());
+  const std::string text = BinPreviewText(data);
+  ResDisplayText->setVisible(false);
+  ResDisplayText->setRtf(BinPreviewRtf(id, data));
+  ResDisplayText->setVisible(true);
+  if (StartsWithJascPal(text))
+    menu_extract_pal->setEnabled(true);
+}
+
+void MainForm::PreviewOther() {
+  ResDisplayText->setVisible(true);
+  ResDisplayText->setRtf(kUnknownPreviewRtf);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Extraction
+
+void MainForm::menu_extract_file_Click() {
+  const int line = ListIndex();
+  const auto kind = ListKind(line);
+  if (!kind || static_cast<std::size_t>(line) >= DRSFiles.size())
+    return;
+  const DRSFileInfo entry = DRSFiles[static_cast<std::size_t>(line)];
+  SetStatus("Saving file...");
+  const ProposedName proposal = ProposedExtractName(entry.id, *kind);
+  MainComDlg.title = kExtractTitle;
+  MainComDlg.filter = kExtractFilter;
+  MainComDlg.filterIndex = proposal.filterIndex;
+  MainComDlg.fileName = proposal.name;
+  const auto chosen = ShowSaveDialog(MainComDlg);
+  if (!chosen) {
+    SetStatus("");
+    return;
+  }
+  if (!chosen->empty())
+    ExtractTo(*chosen, entry);
+  SetStatus("");
+}
+
+void MainForm::menu_extract_all_Click() {
+  platform_.messageBox({"Sorry, feature not yet implemented!",
+                        kAppTitle,
+                        MessageButtons::Ok,
+                        MessageIcon::None,
+                        {}});
+}
+
+} // namespace tessary::ui

@@ -1,0 +1,217 @@
+#pragma once
+
+#include "archive/drs_records.hpp"
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
+#include "palette/palette.hpp"
+#include "sprite/display_options.hpp"
+#include "ui/auto_size_label.hpp"
+#include "ui/form_layout.hpp"
+#include "ui/picture_box.hpp"
+#include "ui/platform.hpp"
+#include "ui/resource_list_model.hpp"
+#include "ui/rtf_view.hpp"
+
+#include <QMainWindow>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QScrollBar;
+class QTimer;
+
+namespace tessary::ui {
+
+class ClientArea;
+
+// A file dialog's settings, kept between uses as the old dialog control kept them: the commands
+// set title and filter before showing it, and a chosen name stays as the next proposal.
+struct CommonDialog {
+  std::string title;
+  std::string filter;
+  int filterIndex = 1;
+  std::string fileName;
+  std::string initialFolder;
+};
+
+constexpr char kWindowCaption[] = "Tessary - Viewer/Extractor (v0.5b)";
+constexpr int kClientWidthTwips = 8145;
+constexpr int kClientHeightTwips = 5400;
+
+// The main window. Controls, menus, dialogs and state carry the names the rest of the program
+// (and the tests) know them by; handlers are named control_event.
+class MainForm : public QMainWindow {
+  Q_OBJECT
+public:
+  explicit MainForm(Platform &platform, QWidget *parent = nullptr);
+  ~MainForm() override;
+
+  // --- Controls (owned by the window) ---
+  AutoSizeLabel *DRSFileLabel1 = nullptr;
+  AutoSizeLabel *DRSFileLabel2 = nullptr;
+  AutoSizeLabel *StatusText = nullptr;
+  QListView *DRSFilesList = nullptr;
+  ResourceListModel *DRSFilesModel = nullptr;
+  RichTextView *ResDisplayText = nullptr;
+  AutoSizeLabel *PictureStatusText = nullptr;
+  QScrollBar *FrameScroll = nullptr;
+  PictureBox *ResDisplayPic = nullptr;
+  std::array<QComboBox *, 3> RenameLists{};
+  QLineEdit *RenameTextBox = nullptr;
+  QTimer *AnimateTimer = nullptr;
+
+  // --- Menus: a top-level menu is shown or hidden through its menuAction() ---
+  QMenu *menu_file = nullptr;
+  QAction *menu_file_open = nullptr;
+  QAction *menu_file_exit = nullptr;
+  QMenu *menu_extract = nullptr;
+  QAction *menu_extract_file = nullptr;
+  QAction *menu_extract_all = nullptr;
+  QAction *menu_extract_pal = nullptr;
+  QMenu *menu_descr = nullptr;
+  QAction *menu_descr_edit = nullptr;
+  QAction *menu_descr_load = nullptr;
+  QAction *menu_descr_save = nullptr;
+  QAction *menu_divider_1 = nullptr;
+  QMenu *menu_image = nullptr;
+  QAction *menu_image_autorefresh = nullptr;
+  QAction *menu_image_refresh = nullptr;
+  QAction *menu_savebmp = nullptr;
+  QAction *menu_image_slx = nullptr;
+  QAction *menu_image_test2 = nullptr;
+  QAction *menu_image_savesequence = nullptr;
+  QMenu *menu_layers = nullptr;
+  QAction *menu_layers_colours = nullptr;
+  QAction *menu_layers_shadow = nullptr;
+  QAction *menu_layers_selection = nullptr;
+  QAction *menu_layers_outline = nullptr;
+  QMenu *menu_col = nullptr;
+  QMenu *menu_col_pal = nullptr;
+  QAction *menu_pal_default = nullptr;
+  QAction *menu_pal_select = nullptr;
+  QMenu *menu_col_player = nullptr;
+  std::array<QAction *, 8> menu_col_player_item{};
+  std::array<QAction *, 4> menu_col_choose{};
+  QAction *menu_divider_2 = nullptr;
+  QMenu *menu_help = nullptr;
+  QAction *menu_help_help = nullptr;
+  QAction *menu_help_about = nullptr;
+
+  // --- Dialogs ---
+  CommonDialog MainComDlg; // archives, extraction, description files
+  CommonDialog ComDlg;     // image saves
+  CommonDialog PalComDlg;  // palette files
+
+  // --- State ---
+  bool archiveOpen = false;
+  std::string archivePath;
+  BoundedFile archiveFile;
+  bool autoRefresh = true;
+  // The entry behind each list line: DRSFiles[i] belongs to list line i.
+  std::vector<DRSFileInfo> DRSFiles;
+  std::string WorkFolder;
+  PaletteTable paletteTable{};
+  DisplayOptions displayOptions;
+  std::string ResDisplayPicTag;       // the sprite file shown; empty before the first one
+  std::string FrameScrollTag = "off"; // "on" lets slider changes redraw the frame
+  std::int16_t dragState = 0;
+  std::int32_t dragStartX = 0;
+  std::int32_t dragStartY = 0;
+
+  // --- Handlers ---
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload();
+  void menu_file_open_Click();
+  void menu_file_exit_Click();
+  void DRSFilesList_Click();
+  void FrameScroll_Change();
+  void menu_image_refresh_Click();
+  void menu_image_autorefresh_Click();
+  void menu_savebmp_Click();
+  void menu_image_savesequence_Click();
+  void menu_image_slx_Click();
+  void menu_extract_file_Click();
+  void menu_extract_all_Click();
+
+  // --- Operations ---
+  // Opens and reads an archive (the part of "Open..." after the dialog; also used for an
+  // archive named on the command line).
+  void OpenArchive(const std::string &path);
+  // Shows the slider's frame of the sprite on view again; without `force` only while
+  // auto-refresh is on. Does nothing before a sprite has been shown.
+  void RefreshImage(bool force);
+  void ShowSLPFrame(const std::string &path, std::int32_t frameNumber, bool saveOnly,
+                    const std::string &fileName);
+
+  // --- Queries ---
+  // The selected list line, or -1.
+  int ListIndex() const;
+  // The kind of a list line, or nothing when there is no such line.
+  std::optional<int> ListKind(int line) const;
+  // The RTF the rich-text pane was last given ("" when emptied).
+  const std::string &ResDisplayTextRtf() const;
+  // A control's place in twips.
+  TwipsRect Twips(const QWidget *control) const;
+  double twipsPerPixelX() const { return twipsPerPixelX_; }
+  double twipsPerPixelY() const { return twipsPerPixelY_; }
+  // Lays the controls out for a client area of the given size in twips (what Form_Resize does
+  // with the measured size).
+  void LayOutForClient(double widthTwips, double heightTwips);
+  // A menu item by its name ("menu_file_open", "menu_col_choose_2"), or nullptr.
+  QAction *MenuItem(const QString &name) const;
+  Platform &platform() { return platform_; }
+
+  // Shows the message box for an error caught at a handler's boundary: its message and, below
+  // it, what exactly went wrong.
+  void ShowError(const Error &error, MessageIcon icon = MessageIcon::Critical);
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+
+private:
+  void BuildControls();
+  void BuildMenus();
+  void ConnectHandlers();
+  void Place(QWidget *control, TwipsRect rect);
+  void SetTwipsHeight(QWidget *control, int height);
+  void SetTwipsWidth(QWidget *control, int width);
+  void SetTwipsSize(QWidget *control, int width, int height);
+
+  std::optional<std::string> ShowOpenDialog(CommonDialog &dialog);
+  std::optional<std::string> ShowSaveDialog(CommonDialog &dialog);
+  void SetStatus(const std::string &text);
+  void SetTopMenuVisible(QMenu *menu, bool visible);
+
+  void FailOpen(const std::string &detail);
+  void LoadNamingControls(const ResourceNaming &naming);
+  bool ExtractTo(const std::string &target, const DRSFileInfo &entry);
+  void ResetPreview();
+  void PreviewHeading();
+  void PreviewSprite(const std::string &tempFile);
+  void PreviewSound(const std::string &tempFile);
+  void PreviewBinary(const std::string &tempFile, std::int32_t id);
+  void PreviewOther();
+  void ShowFrameFailure(const Error &error);
+  void ExportFrames(const std::string &statusText, const std::function<void()> &exporter);
+  void ReportExportProgress(std::int32_t frame, std::int32_t frameCount);
+
+  Platform &platform_;
+  ClientArea *client_ = nullptr;
+  std::map<const QWidget *, TwipsRect> twips_;
+  double twipsPerPixelX_ = 15.0;
+  double twipsPerPixelY_ = 15.0;
+  bool unloaded_ = false;
+};
+
+} // namespace tessary::ui

@@ -1,0 +1,152 @@
+// Showing sprite frames: the frame slider, Refresh and Auto-refresh, Save as BMP and the two
+// multi-frame exports.
+#include "ui/mainform.hpp"
+
+#include "common/paths.hpp"
+#include "sprite/exports.hpp"
+#include "ui/frame_image.hpp"
+
+#include <QAction>
+#include <QListView>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace tessary::ui {
+
+namespace {
+
+constexpr char kSlxFilter[] = "SLX file (*.slx)|*.slx";
+
+std::string FrameText(const char *prefix, std::int32_t frame, std::int32_t frameCount) {
+  return prefix + std::to_string(frame) + " of " + std::to_string(frameCount);
+}
+
+} // namespace
+
+void MainForm::FrameScroll_Change() {
+  if (FrameScrollTag == "on")
+    RefreshImage(true);
+}
+
+void MainForm::menu_image_refresh_Click() { RefreshImage(true); }
+
+void MainForm::menu_image_autorefresh_Click() {
+  // The menu item has already toggled its own check mark.
+  autoRefresh = menu_image_autorefresh->isChecked();
+}
+
+void MainForm::RefreshImage(bool force) {
+  if (!force && !autoRefresh)
+    return;
+  if (ResDisplayPicTag.empty())
+    return; // nothing has been shown yet
+  ShowSLPFrame(ResDisplayPicTag, FrameScroll->value(), false, {});
+}
+
+void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, bool saveOnly,
+                            const std::string &fileName) {
+  const CancelPoll escape = [this] { return platform_.escapeHeld(); };
+  if (saveOnly) {
+    try {
+      SaveFrameBMP(path, frameNumber, paletteTable, displayOptions, fileName, escape);
+    } catch (const Error &error) {
+      ShowError(error);
+    }
+    return;
+  }
+  PictureStatusText->setText("Loading image...");
+  BusyCursor busy(platform_);
+  cDIBSection image;
+  RenderedFrame frame;
+  try {
+    frame = RenderFrame(path, frameNumber, paletteTable, displayOptions, image, escape);
+  } catch (const Error &error) {
+    ShowFrameFailure(error);
+    return;
+  }
+  // A cancelled decode is shown as far as it got, like a complete one.
+  ResDisplayPicTag = path;
+  FrameScrollTag = "off";
+  FrameScroll->setMaximum(frame.frameCount);
+  FrameScroll->setValue(frameNumber);
+  SetTwipsSize(ResDisplayPic, static_cast<int>(PixelsToTwips(frame.width, twipsPerPixelX_)),
+               static_cast<int>(PixelsToTwips(frame.height, twipsPerPixelY_)));
+  ResDisplayPic->resize(std::max(frame.width, 0), std::max(frame.height, 0));
+  ResDisplayPic->setImage(ImageFromSurface(image));
+  ResDisplayPic->repaint();
+  FrameScrollTag = "on";
+  PictureStatusText->setText(FrameText("Showing frame ", frameNumber, frame.frameCount));
+}
+
+void MainForm::ShowFrameFailure(const Error &error) {
+  // Nothing of a sprite that cannot be shown stays on view, and later refreshes do not try it
+  // again.
+  ResDisplayPicTag.clear();
+  ResDisplayPic->setImage({});
+  PictureStatusText->setText("");
+  ShowError(error);
+}
+
+void MainForm::menu_savebmp_Click() {
+  if (ResDisplayPicTag.empty())
+    return;
+  const auto chosen = ShowSaveDialog(ComDlg);
+  if (!chosen || chosen->empty())
+    return;
+  ShowSLPFrame(ResDisplayPicTag, FrameScroll->value(), true, *chosen);
+}
+
+void MainForm::ReportExportProgress(std::int32_t frame, std::int32_t frameCount) {
+  PictureStatusText->setText(FrameText("Saving frame ", frame, frameCount));
+  FrameScroll->setValue(frame);
+  if (frame % 5 == 0)
+    repaint(); // the loop does not return to the event loop; show where it is now and then
+}
+
+void MainForm::ExportFrames(const std::string &statusText, const std::function<void()> &exporter) {
+  FrameScrollTag = "off";
+  SetStatus(statusText);
+  try {
+    exporter();
+  } catch (const Error &error) {
+    ShowError(error);
+  }
+  FrameScrollTag = "on";
+  PictureStatusText->setText("");
+  SetStatus("");
+}
+
+void MainForm::menu_image_savesequence_Click() {
+  if (ResDisplayPicTag.empty())
+    return;
+  const auto chosen = ShowSaveDialog(ComDlg);
+  if (!chosen || chosen->empty())
+    return;
+  const std::string baseName = BaseNameOfPath(*chosen);
+  ExportFrames("Exporting to image sequence...", [&] {
+    ExportImageSequence(ResDisplayPicTag, baseName, paletteTable, displayOptions,
+                        [this](std::int32_t frame, std::int32_t frameCount) {
+                          ReportExportProgress(frame, frameCount);
+                        });
+  });
+}
+
+void MainForm::menu_image_slx_Click() {
+  // The filter stays for the later image saves, as it always has.
+  ComDlg.filter = kSlxFilter;
+  if (ResDisplayPicTag.empty())
+    return;
+  const auto chosen = ShowSaveDialog(ComDlg);
+  if (!chosen || chosen->empty())
+    return;
+  const std::string baseName = BaseNameOfPath(*chosen);
+  ExportFrames("Exporting all frames...", [&] {
+    ExportSLX(ResDisplayPicTag, baseName, paletteTable,
+              [this](std::int32_t frame, std::int32_t frameCount) {
+                ReportExportProgress(frame, frameCount);
+              });
+  });
+}
+
+} // namespace tessary::ui
