@@ -35,5 +35,6 @@ public:
 // successful parse) and reports failure by throwing.
 void AddArchiveCommands(CLI::App &app, Context &ctx);
 void AddSpriteCommands(CLI::App &app, Context &ctx);
+void AddEncodeCommand(CLI::App &app, Context &ctx);
 
 } // namespace tessary::cli

@@ -24,7 +24,7 @@ namespace tessary {
 namespace {
 
 // What one pixel of a frame is, as the pair (image colour, layer code) says.
-enum class PixelKind { Transparent, Palette, Player, Shadow, Inner, Outer, Untouched };
+enum class PixelKind { Transparent, Palette, Player, Shadow, Inner, Outer };
 
 struct Pixel {
   PixelKind kind = PixelKind::Transparent;
@@ -109,9 +109,7 @@ Pixel ClassifyPixel(Colour image, Colour layer, const PaletteLookup &lookup, con
       return {PixelKind::Player, *index};
     RefusePixel(at.frame, at.x, at.y,
                 "player colour " + ColourText(image) + " is in no palette entry 16..255");
-  case 0x000000:
-    if (image == 0x000000)
-      return {PixelKind::Untouched, 0};
+  case 0x000000: // black in both arrays is handled by the caller: here the image is not black
     RefusePixel(at.frame, at.x, at.y,
                 "layer code #000000 with image colour " + ColourText(image) +
                     " is no layer the sprite format has");
@@ -302,13 +300,26 @@ struct EncodedRow {
   Bytes commands;
 };
 
+// The row's pixels up to its untouched tail (pixels black in both arrays at the row's end).
+// Pixels are judged left to right, so the first fault of a row is the one reported.
 std::vector<Pixel> ClassifyRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
                                const PaletteLookup &lookup) {
-  std::vector<Pixel> row(frame.width);
   const std::size_t base = static_cast<std::size_t>(y) * frame.width;
-  for (std::int32_t x = 0; x < frame.width; ++x)
+  const auto untouched = [&](std::int32_t x) {
+    return frame.image[base + x] == 0x000000 && frame.layer[base + x] == 0x000000;
+  };
+  std::int32_t used = frame.width;
+  while (used > 0 && untouched(used - 1))
+    --used;
+  std::vector<Pixel> row(used);
+  for (std::int32_t x = 0; x < used; ++x) {
+    if (untouched(x))
+      RefusePixel(frameNumber, x, y,
+                  "a pixel black in both bitmaps (never drawn) can only stand at the end of its "
+                  "row, but drawn pixels follow it");
     row[x] =
         ClassifyPixel(frame.image[base + x], frame.layer[base + x], lookup, {frameNumber, x, y});
+  }
   return row;
 }
 
@@ -344,8 +355,6 @@ void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::int32_t begin, std
         indices.push_back(row[i].index);
       EmitIndexedRun(out, kind == PixelKind::Player ? kPlayerCommands : kPaletteCommands, indices);
       break;
-    case PixelKind::Untouched:
-      break; // classified away by the caller
     }
     x = runEnd;
   }
@@ -357,14 +366,7 @@ void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::int32_t begin, std
 EncodedRow EncodeRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
                      const PaletteLookup &lookup) {
   const std::vector<Pixel> row = ClassifyRow(frame, frameNumber, y, lookup);
-  std::int32_t used = frame.width;
-  while (used > 0 && row[used - 1].kind == PixelKind::Untouched)
-    --used;
-  for (std::int32_t x = 0; x < used; ++x)
-    if (row[x].kind == PixelKind::Untouched)
-      RefusePixel(frameNumber, x, y,
-                  "a pixel black in both bitmaps (never drawn) can only stand at the end of its "
-                  "row, but drawn pixels follow it");
+  const auto used = static_cast<std::int32_t>(row.size());
 
   EncodedRow encoded;
   std::int32_t left = 0;
