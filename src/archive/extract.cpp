@@ -67,7 +67,9 @@ void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
     position += static_cast<std::int64_t>(length);
     remaining -= static_cast<std::int64_t>(length);
   }
-  target.commit();
+  // No flush to disk: the bytes can always be copied again from the archive, and a flush per
+  // resource would make a selection, or extracting a whole archive, wait on the disk.
+  target.commit(false);
   Report(status, "Finished reading data");
 }
 

@@ -76,10 +76,10 @@ void ReplacingFile::write(std::span<const std::uint8_t> bytes) {
   }
 }
 
-void ReplacingFile::commit() {
+void ReplacingFile::commit(bool flushToDisk) {
   if (fd_ < 0)
     throw Error(errorMessage_, "cannot finish " + target_ + ": the file is already closed");
-  if (::fsync(fd_) != 0)
+  if (flushToDisk && ::fsync(fd_) != 0)
     fail("cannot flush", errno);
   const int fd = fd_;
   fd_ = -1;

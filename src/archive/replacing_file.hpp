@@ -18,8 +18,9 @@ public:
   ReplacingFile &operator=(const ReplacingFile &) = delete;
 
   void write(std::span<const std::uint8_t> bytes);
-  // Flushes the data to disk and renames the temporary over the target.
-  void commit();
+  // Renames the temporary over the target; with flushToDisk the data reaches the disk first,
+  // so even a power cut cannot leave a short file under the target's name.
+  void commit(bool flushToDisk = true);
 
   const std::string &targetPath() const { return target_; }
   const std::string &temporaryPath() const { return temporary_; }
