@@ -1,4 +1,5 @@
 // The About window, the Help notice and the image-drag state machine, headless.
+#include "scripted_platform.hpp"
 #include "ui/about_form.hpp"
 #include "ui/drag_tracker.hpp"
 #include "ui/help.hpp"
@@ -19,25 +20,6 @@
 
 namespace tessary::ui {
 namespace {
-
-// Records message boxes and answers OK; nothing else is used here.
-class RecordingPlatform : public Platform {
-public:
-  std::vector<MessageRequest> messages;
-
-  MessageAnswer messageBox(const MessageRequest &request) override {
-    messages.push_back(request);
-    return MessageAnswer::Ok;
-  }
-  std::optional<std::string> openFileDialog(const FileDialogRequest &) override { return {}; }
-  std::optional<std::string> saveFileDialog(const FileDialogRequest &) override { return {}; }
-  std::optional<Colour> colourDialog(Colour) override { return {}; }
-  void playSound(const std::string &) override {}
-  bool escapeHeld() override { return false; }
-  long hundredthsSinceMidnight() override { return 0; }
-  void setBusyCursor(bool) override {}
-  std::optional<std::string> environment(const std::string &) override { return {}; }
-};
 
 constexpr double kTwips = 15.0; // twips per pixel at 96 dots per inch
 
@@ -224,7 +206,7 @@ private slots:
   }
 
   void help_showsTheNoticeWithInformationIconAndOk() {
-    RecordingPlatform platform;
+    test::ScriptedPlatform platform;
     ShowHelp(platform);
     QCOMPARE(platform.messages.size(), std::size_t{1});
     const MessageRequest &shown = platform.messages.front();
