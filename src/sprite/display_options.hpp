@@ -23,6 +23,9 @@ struct DisplayOptions {
 // with the matching DisplayOptions colour; other pixels stay. Both surfaces have equal size.
 void Recolour(cDIBSection &image, const cDIBSection &layerMap, const DisplayOptions &options);
 
+// The decoder colours that give the recoloured image directly (see LayerColours).
+LayerColours ChosenColours(const DisplayOptions &options);
+
 // Loads the sprite, decodes frame frameNumber (1-based) and recolours it into `image`.
 // Throws Error for an unreadable sprite or a frame number outside 1..frameCount.
 struct RenderedFrame {

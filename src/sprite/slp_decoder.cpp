@@ -6,6 +6,7 @@
 #include "sprite/slp_loader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -22,24 +23,41 @@ namespace {
 // into junk; real rows never come close to this many.
 constexpr int kMaxIdleCommandsPerRow = 1 << 16;
 
+// The palette as ready-packed pixels (blue, green, red, 0), for a 4-byte store per pixel.
+using PackedPalette = std::array<std::uint32_t, 256>;
+
+PackedPalette Pack(const PaletteTable &palette, unsigned shift) {
+  PackedPalette packed;
+  for (unsigned i = 0; i < 256; ++i) {
+    const Colour c = palette[(i + shift) & 0xFF];
+    packed[i] = BlueOf(c) | (GreenOf(c) << 8) | (RedOf(c) << 16);
+  }
+  return packed;
+}
+
 // Decodes one row's command stream into the two row buffers. Columns are kept in 64 bits: a
 // stream may advance far past anything a 16-bit or even 32-bit column could hold before the row
 // stops, and every span is clipped to [0, width) before it touches storage.
 class RowDecoder {
 public:
   RowDecoder(const std::uint8_t *data, std::size_t size, const PaletteTable &palette,
-             std::int64_t width)
-      : data_(data), size_(size), palette_(palette), width_(width) {}
+             const LayerColours &colours, std::int64_t width)
+      : data_(data), size_(size), palette_(palette), colours_(colours), plain_(Pack(palette, 0)),
+        // Indexes 240 and up would reach past the table; they wrap round to its start.
+        player_(Pack(palette, 16)), width_(width) {}
 
-  void decode(std::uint8_t *image, std::uint8_t *map, std::int64_t left, std::int64_t right,
-              std::size_t start) {
+  // Decodes one row; returns the column up to which the row was drawn. Everything a row draws
+  // is one stretch from column 0 (margin, commands, margin), so [end, width) is left untouched.
+  std::int64_t decode(std::uint8_t *image, std::uint8_t *map, std::int64_t left, std::int64_t right,
+                      std::size_t start) {
     image_ = image;
     map_ = map;
     x_ = left;
     pos_ = start;
     idle_ = 0;
     if (runCommands())
-      span(right, kKeyMagenta, kKeyMagenta);
+      span(right, colours_.transparent, kKeyMagenta);
+    return std::clamp<std::int64_t>(x_, 0, width_);
   }
 
 private:
@@ -64,14 +82,14 @@ private:
       return false;
     case 0x0E:
       if (b == 0x4E) {
-        span(1, kKeyMagenta, kMapBlue);
+        span(1, colours_.innerOutline, kMapBlue);
       } else if (b == 0x6E) {
-        span(1, kKeyMagenta, kMapYellow);
+        span(1, colours_.outerOutline, kMapYellow);
       } else if (next(n8)) {
         if (b == 0x5E)
-          span(n8, kKeyMagenta, kMapBlue);
+          span(n8, colours_.innerOutline, kMapBlue);
         else if (b == 0x7E)
-          span(n8, kKeyMagenta, kMapYellow);
+          span(n8, colours_.outerOutline, kMapYellow);
         else
           span(n8, palette_[16 + (b >> 4)], kMapGreen);
       }
@@ -85,22 +103,21 @@ private:
     case 0x0B: {
       std::int64_t n;
       if (shortCount(b, n))
-        span(n, kShadowRed, kShadowRed);
+        span(n, colours_.shadow, kShadowRed);
       return true;
     }
     case 0x03:
       if (next(n8))
-        span(((b >> 4) << 8) + n8, kKeyMagenta, kKeyMagenta);
+        span(((b >> 4) << 8) + n8, colours_.transparent, kKeyMagenta);
       return true;
     case 0x06: {
       std::int64_t n;
       if (shortCount(b, n))
-        copy(n, 16, kMapGreen);
+        copy(n, player_, kMapGreen);
       return true;
     }
     case 0x0A: {
       std::int64_t n;
-      // Indexes 240 and up would reach past the table; they wrap round to its start.
       if (shortCount(b, n) && next(i))
         span(n, palette_[(i + 16) & 0xFF], kMapGreen);
       return true;
@@ -115,15 +132,15 @@ private:
           return true;
         n = n8;
       }
-      span(n, kKeyMagenta, kKeyMagenta);
+      span(n, colours_.transparent, kKeyMagenta);
       return true;
     }
     case 0x02:
       if (next(n8))
-        copy(((b >> 4) << 8) + n8, 0, kMapWhite);
+        copy(((b >> 4) << 8) + n8, plain_, kMapWhite);
       return true;
     default: // low nibble 0, 4, 8 or C
-      copy(b >> 2, 0, kMapWhite);
+      copy(b >> 2, plain_, kMapWhite);
       return true;
     }
   }
@@ -161,9 +178,9 @@ private:
     x_ += n;
   }
 
-  // n pixels whose palette indexes follow in the stream, (index + shift) & 255 each; the map
-  // gets mapColour for every pixel whose index byte was there.
-  void copy(std::int64_t n, unsigned shift, Colour mapColour) {
+  // n pixels whose palette indexes follow in the stream; the map gets mapColour for every pixel
+  // whose index byte was there.
+  void copy(std::int64_t n, const PackedPalette &colours, Colour mapColour) {
     if (n <= 0) {
       ++idle_;
       return;
@@ -174,8 +191,11 @@ private:
     const std::int64_t last = std::min(available, width_ - x_);
     if (first < last) {
       std::uint8_t *out = image_ + 3 * (x_ + first);
-      for (std::int64_t k = first; k < last; ++k, out += 3)
-        StorePixel(out, palette_[(indexes[k] + shift) & 0xFF]);
+      // Four bytes per pixel, the fourth overwritten by the next pixel; the last pixel is
+      // stored in three so nothing past the span is touched.
+      for (std::int64_t k = first; k < last - 1; ++k, out += 3)
+        std::memcpy(out, &colours[indexes[k]], 4);
+      std::memcpy(out, &colours[indexes[last - 1]], 3);
       FillPixels(map_ + 3 * (x_ + first), last - first, mapColour);
     }
     pos_ += static_cast<std::size_t>(available);
@@ -185,6 +205,9 @@ private:
   const std::uint8_t *data_;
   std::size_t size_;
   const PaletteTable &palette_;
+  const LayerColours colours_;
+  const PackedPalette plain_;
+  const PackedPalette player_;
   std::int64_t width_;
   std::uint8_t *image_ = nullptr;
   std::uint8_t *map_ = nullptr;
@@ -192,6 +215,24 @@ private:
   std::size_t pos_ = 0;
   int idle_ = 0;
 };
+
+// Sizes a surface for a frame. One already of that size keeps its storage and the decoder
+// clears what it does not draw itself: that spares a fresh allocation and a full clear per frame
+// when frame after frame of one size goes through the same pair of surfaces. Returns true when
+// the storage was kept.
+bool PrepareSurface(cDIBSection &surface, std::int32_t width, std::int32_t height) {
+  if (surface.IsCreated() && surface.Width() == width && surface.Height() == height)
+    return true;
+  surface.Create(width, height);
+  return false;
+}
+
+// Clears a row from column `from` to the end of its storage, padding included.
+void ClearRowTail(cDIBSection &surface, std::int32_t y, std::int64_t from) {
+  const std::int64_t start = 3 * from;
+  std::memset(surface.RowBits(y) + start, 0,
+              static_cast<std::size_t>(surface.BytesPerScanLine() - start));
+}
 
 std::string RowName(std::int32_t y, const SLPFrameInfo &frame, const SLPFile &sprite) {
   std::string text = "row " + std::to_string(y) + " of the " + std::to_string(frame.width) + " x " +
@@ -231,37 +272,49 @@ std::size_t CommandStart(const ByteReader &reader, std::int32_t y, const SLPFram
 } // namespace
 
 bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
-                    cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel) {
+                    cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel,
+                    const LayerColours &colours) {
   const ByteReader reader(sprite.bytes, kSpriteErrorText);
   CheckEdgeTable(reader, frame, sprite);
-  image.Create(frame.width, frame.height);
-  layerMap.Create(frame.width, frame.height);
+  const bool keptImage = PrepareSurface(image, frame.width, frame.height);
+  const bool keptMap = PrepareSurface(layerMap, frame.width, frame.height);
   // A surface that could not be made (a side of 0) has no storage: rows are still read, so a
   // broken table is still reported, but nothing is drawn.
   const bool drawable = image.IsCreated() && layerMap.IsCreated();
+  const bool clearTails = drawable && (keptImage || keptMap);
   const std::int64_t width = drawable ? frame.width : 0;
   std::uint8_t scratch[1] = {};
-  RowDecoder row(sprite.bytes.data(), sprite.bytes.size(), palette, width);
+  RowDecoder row(sprite.bytes.data(), sprite.bytes.size(), palette, colours, width);
 
   for (std::int32_t y = 0; y < frame.height; ++y) {
-    if (cancel && cancel())
+    if (cancel && cancel()) {
+      for (std::int32_t rest = y; clearTails && rest < frame.height; ++rest) {
+        ClearRowTail(image, rest, 0);
+        ClearRowTail(layerMap, rest, 0);
+      }
       return true;
+    }
     const std::int64_t edge = std::int64_t{frame.outlineTableOffset} + std::int64_t{4} * y;
     const std::int16_t left = reader.i16At(edge, "row edges");
     const std::int16_t right = reader.i16At(edge + 2, "row edges");
     std::uint8_t *imageRow = drawable ? image.RowBits(y) : scratch;
     std::uint8_t *mapRow = drawable ? layerMap.RowBits(y) : scratch;
+    std::int64_t end = width;
     if (left == kEmptyRow) {
-      FillPixels(imageRow, width, kKeyMagenta);
+      FillPixels(imageRow, width, colours.transparent);
       FillPixels(mapRow, width, kKeyMagenta);
-      continue;
+    } else {
+      const std::int64_t margin = std::min<std::int64_t>(left, width);
+      if (margin > 0) {
+        FillPixels(imageRow, margin, colours.transparent);
+        FillPixels(mapRow, margin, kKeyMagenta);
+      }
+      end = row.decode(imageRow, mapRow, left, right, CommandStart(reader, y, frame, sprite));
     }
-    const std::int64_t margin = std::min<std::int64_t>(left, width);
-    if (margin > 0) {
-      FillPixels(imageRow, margin, kKeyMagenta);
-      FillPixels(mapRow, margin, kKeyMagenta);
+    if (clearTails) {
+      ClearRowTail(image, y, end);
+      ClearRowTail(layerMap, y, end);
     }
-    row.decode(imageRow, mapRow, left, right, CommandStart(reader, y, frame, sprite));
   }
   return false;
 }

@@ -25,12 +25,23 @@ using CancelPoll = std::function<bool()>;
 void FillSpan(cDIBSection &surface, std::int16_t x1, std::int16_t x2, std::int16_t y,
               Colour colour);
 
+// What the image surface receives for the four special layers. The defaults are the decoder's
+// own key colours; the frame display passes its chosen colours instead, which gives in one pass
+// exactly what decoding and then recolouring by the layer map gives.
+struct LayerColours {
+  Colour transparent = kKeyMagenta;
+  Colour innerOutline = kKeyMagenta;
+  Colour outerOutline = kKeyMagenta;
+  Colour shadow = kShadowRed;
+};
+
 // Decodes one frame into `image` and `layerMap` (both re-created at the frame's size). Returns
 // true when `cancel` stopped the decode, false when every row was decoded. Reads nothing outside
-// sprite.bytes and writes nothing outside the surfaces: a table or command stream pointing past
-// the data throws Error(kSpriteErrorText, detail); a row whose commands run off the data's end
-// stops there.
+// sprite.bytes and writes nothing outside the surfaces: a row-edge table, a command-offset entry
+// or a row's command offset outside the data throws Error(kSpriteErrorText, detail); a row whose
+// commands run off the data's end stops there, its right margin undrawn.
 bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
-                    cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel = {});
+                    cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel = {},
+                    const LayerColours &colours = {});
 
 } // namespace tessary

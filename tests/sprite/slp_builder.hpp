@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -155,6 +156,42 @@ inline std::vector<Colour> Join(std::initializer_list<std::vector<Colour>> parts
   for (const auto &p : parts)
     all.insert(all.end(), p.begin(), p.end());
   return all;
+}
+
+} // namespace tessary::test
+
+namespace tessary::test {
+
+// Frames of random rows (random edges, including -32768 and negative values, and random command
+// bytes with or without an end byte), all of one size, from a fixed seed: for checks that two
+// ways of decoding agree on whatever a stream holds.
+inline BuiltSLP RandomSprite(unsigned seed, int frames, std::int32_t width, std::int32_t height) {
+  std::mt19937 random(seed);
+  auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  std::vector<FrameSpec> specs;
+  for (int f = 0; f < frames; ++f) {
+    FrameSpec spec;
+    spec.width = width;
+    for (std::int32_t y = 0; y < height; ++y) {
+      RowSpec row;
+      const int kind = below(10);
+      row.left = kind == 0 ? kEmptyRow
+                           : static_cast<std::int16_t>(kind == 1 ? -below(20) : below(width / 2));
+      row.right = static_cast<std::int16_t>(below(12) - 2);
+      const int length = below(40);
+      for (int k = 0; k < length; ++k)
+        row.commands.push_back(static_cast<std::uint8_t>(random()));
+      if (below(4) != 0)
+        row.commands.push_back(0x0F);
+      spec.rows.push_back(std::move(row));
+    }
+    specs.push_back(std::move(spec));
+  }
+  return BuildSLP(specs);
+}
+
+inline std::vector<std::uint8_t> Storage(const cDIBSection &s) {
+  return {s.Bits(), s.Bits() + s.BitsSize()};
 }
 
 } // namespace tessary::test

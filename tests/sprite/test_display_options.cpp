@@ -75,6 +75,42 @@ TEST(Recolour, EachLayerTakesItsColour) {
   }
 }
 
+TEST(Recolour, LongRunsAndMixedStretchesAlike) {
+  // Runs of eight and more go through the map a group at a time; check every kind of stretch,
+  // and a row that does not end on a group boundary.
+  const std::vector<Colour> map = test::Join(
+      {Repeat(8, kMapWhite),
+       Repeat(9, kKeyMagenta),
+       Repeat(8, kMapBlue),
+       Repeat(8, kMapGreen),
+       {kMapYellow, kShadowRed, kMapWhite, kMapYellow, kShadowRed, kMapBlue, kKeyMagenta, 0x0},
+       Repeat(10, kShadowRed),
+       Repeat(3, kMapYellow)});
+  const auto width = static_cast<std::int32_t>(map.size());
+  cDIBSection image, layer;
+  image.Create(width, 2);
+  layer.Create(width, 2);
+  for (std::int32_t x = 0; x < width; ++x) {
+    layer.SetPixel(x, 1, map[static_cast<std::size_t>(x)]);
+    image.SetPixel(x, 1, 0x123456);
+  }
+  DisplayOptions o;
+  o.maskColour = 0x01;
+  o.innerOutlineColour = 0x02;
+  o.outerOutlineColour = 0x03;
+  o.shadowColour = 0x04;
+  Recolour(image, layer, o);
+  std::vector<Colour> expected;
+  for (const Colour code : map)
+    expected.push_back(code == kKeyMagenta  ? 0x01
+                       : code == kMapBlue   ? 0x02
+                       : code == kMapYellow ? 0x03
+                       : code == kShadowRed ? 0x04
+                                            : 0x123456);
+  EXPECT_EQ(RowColours(image, 1), expected);
+  EXPECT_EQ(RowColours(image, 0), Repeat(map.size(), U)); // a black map row changes nothing
+}
+
 TEST(Recolour, LeavesEveryOtherMapValueAlone) {
   // Values near the codes, and colours with a full green byte, must not be taken for codes.
   const Colour near[] = {kMapWhite, kMapGreen, 0x000000, 0xFE00FF, 0xFF0001,

@@ -1,4 +1,5 @@
 #include "common/error.hpp"
+#include "sprite/display_options.hpp"
 #include "sprite/slp_builder.hpp"
 #include "sprite/slp_decoder.hpp"
 
@@ -374,6 +375,51 @@ TEST(SlpDecoder, FillSpanDrawsBothEndsAndClips) {
   FillSpan(s, 4, 32767, 1, 0x333333);
   FillSpan(s, 0, 4, 2, 0x444444); // row outside
   EXPECT_EQ(RowColours(s, 1), (std::vector<Colour>{0x222222, U, U, U, 0x333333}));
+}
+
+} // namespace
+} // namespace tessary
+
+namespace tessary {
+namespace {
+
+TEST(SlpDecoder, ReusedSurfacesGiveWhatFreshOnesGive) {
+  // Rows that stop short, margins of every sign and cancelled decodes all leave pixels that the
+  // next frame must not inherit.
+  const auto built = test::RandomSprite(7, 12, 37, 9);
+  const SLPFile sprite = test::Parse(built);
+  cDIBSection image, map;
+  for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
+    SCOPED_TRACE(n);
+    int polls = 0;
+    const bool cancelAt5 = n % 3 == 0;
+    const auto poll = [&] { return cancelAt5 && ++polls == 5; };
+    DecodeSLPFrame(sprite, sprite.frame(n), P, image, map, poll);
+    polls = 0;
+    const auto fresh = DecodeFrame(sprite, n, P, poll);
+    EXPECT_EQ(test::Storage(image), test::Storage(fresh.image));
+    EXPECT_EQ(test::Storage(map), test::Storage(fresh.map));
+    Recolour(image, map, DisplayOptions{}); // leaves the next decode different pixels to clear
+  }
+}
+
+TEST(SlpDecoder, ChosenColoursGiveWhatRecolouringGives) {
+  const auto built = test::RandomSprite(11, 8, 29, 7);
+  const SLPFile sprite = test::Parse(built);
+  DisplayOptions options;
+  options.maskColour = 0x102030;
+  options.shadowColour = 0x405060;
+  options.innerOutlineColour = 0x708090;
+  options.outerOutlineColour = 0xA0B0C0;
+  for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
+    SCOPED_TRACE(n);
+    auto twoPass = DecodeFrame(sprite, n);
+    Recolour(twoPass.image, twoPass.map, options);
+    cDIBSection image, map;
+    DecodeSLPFrame(sprite, sprite.frame(n), P, image, map, {}, ChosenColours(options));
+    EXPECT_EQ(test::Storage(image), test::Storage(twoPass.image));
+    EXPECT_EQ(test::Storage(map), test::Storage(twoPass.map));
+  }
 }
 
 } // namespace
