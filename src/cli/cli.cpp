@@ -26,11 +26,22 @@ void BuildApp(CLI::App &app, Context &ctx) {
   app.footer(kFooter);
   AddArchiveCommands(app, ctx);
   AddSpriteCommands(app, ctx);
+  AddEncodeCommand(app, ctx);
 }
 
 int ReportParseError(const CLI::App &app, const CLI::ParseError &e, Context &ctx) {
   const int code = app.exit(e, ctx.out, ctx.err);
   return code == 0 ? 0 : 2;
+}
+
+// CLI11 reports a stray first word only as "A subcommand is required"; name it instead.
+void RequireKnownCommand(const CLI::App &app, const std::vector<std::string> &args) {
+  if (args.empty() || args.front().empty() || args.front().front() == '-')
+    return;
+  for (const auto *sub : app.get_subcommands({}))
+    if (sub->check_name(args.front()))
+      return;
+  throw UsageError("unknown command \"" + args.front() + "\"");
 }
 
 } // namespace
@@ -44,6 +55,7 @@ int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
   // CLI11 takes its words last first.
   std::vector<std::string> words(args.rbegin(), args.rend());
   try {
+    RequireKnownCommand(app, args);
     app.parse(words);
   } catch (const CLI::ParseError &e) {
     return ReportParseError(app, e, ctx);
