@@ -265,11 +265,14 @@ std::string MapWindowsPath(const std::string &prefix, const std::string &windows
   return WithSeparator(drive.string()) + rest;
 }
 
-} // namespace
-
-std::string GamePath(const EnvLookup &env) {
+std::optional<std::string> ConfiguredGamePath(const EnvLookup &env) {
   if (const auto configured = env("TESSARY_GAME_PATH"); configured && !configured->empty())
-    return *configured;
+    return configured;
+  return std::nullopt;
+}
+
+// The game's own "Game Path" value from Wine's registry, mapped to a real folder.
+std::string RegistryGamePath(const EnvLookup &env) {
   const std::string prefix = WinePrefix(env);
   if (prefix.empty())
     return {};
@@ -282,8 +285,20 @@ std::string GamePath(const EnvLookup &env) {
   return MapWindowsPath(prefix, value);
 }
 
+} // namespace
+
+std::string GamePath(const EnvLookup &env) {
+  if (const auto configured = ConfiguredGamePath(env))
+    return *configured;
+  return RegistryGamePath(env);
+}
+
 std::string ArchiveDialogFolder(const EnvLookup &env) {
-  if (const std::string game = GamePath(env); !game.empty())
+  // Our own setting is a Linux path that users write either way, so it gets its separator; the
+  // registry value is appended to directly, as the game's installer writes it with one.
+  if (const auto configured = ConfiguredGamePath(env))
+    return WithSeparator(*configured) + "data/";
+  if (const std::string game = RegistryGamePath(env); !game.empty())
     return game + "data/";
   const std::string prefix = WinePrefix(env);
   std::error_code ec;

@@ -31,8 +31,9 @@ std::string ReadRegistryText(const std::string &registryFile, const std::string 
 // through dosdevices to a real folder. Empty when none is found.
 std::string GamePath(const EnvLookup &env);
 
-// Where the archive dialog starts: GamePath + "data" + separator when the game folder is known
-// (appended directly, as the registry value is written), else Wine's drive_c when it exists,
+// Where the archive dialog starts, when the game folder is known: TESSARY_GAME_PATH, a separator
+// when it lacks one, and "data/"; else the registry's game folder with "data/" appended
+// directly, as the registry value is written. Without either, Wine's drive_c when it exists,
 // else the home folder.
 std::string ArchiveDialogFolder(const EnvLookup &env);
 

@@ -296,14 +296,45 @@ TEST(GamePath, NothingFoundGivesEmpty) {
 
 // ----- where the archive dialog starts -----
 
-TEST(ArchiveDialogFolder, GameFolderPlusDataAppendedDirectly) {
-  EXPECT_EQ(ArchiveDialogFolder(FakeEnv({{"TESSARY_GAME_PATH", "/srv/Game/"}})), "/srv/Game/data/");
-  // Without a final separator the old rule still appends directly.
-  EXPECT_EQ(ArchiveDialogFolder(FakeEnv({{"TESSARY_GAME_PATH", "/srv/Game"}})), "/srv/Gamedata/");
+TEST(ArchiveDialogFolder, ConfiguredGameFolderGetsItsSeparator) {
+  struct Case {
+    const char *configured;
+    const char *folder;
+  };
+  const Case cases[] = {
+      {"/srv/Game/", "/srv/Game/data/"},
+      {"/srv/Game", "/srv/Game/data/"},
+      {"relative", "relative/data/"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.configured);
+    EXPECT_EQ(ArchiveDialogFolder(FakeEnv({{"TESSARY_GAME_PATH", c.configured}})), c.folder);
+  }
+}
 
+TEST(ArchiveDialogFolder, ConfiguredGameFolderWinsOverTheRegistry) {
   WinePrefix prefix(GameRegistry(kKeyInFile, "C:\\\\Games\\\\SWGB\\\\"));
-  EXPECT_EQ(ArchiveDialogFolder(FakeEnv({{"WINEPREFIX", prefix.path()}})),
-            prefix.driveC() + "/Games/SWGB/data/");
+  EXPECT_EQ(ArchiveDialogFolder(
+                FakeEnv({{"WINEPREFIX", prefix.path()}, {"TESSARY_GAME_PATH", "/srv/Game"}})),
+            "/srv/Game/data/");
+}
+
+TEST(ArchiveDialogFolder, RegistryGameFolderPlusDataAppendedDirectly) {
+  struct Case {
+    const char *value; // as written in system.reg
+    const char *rest;  // after drive_c
+  };
+  const Case cases[] = {
+      {"C:\\\\Games\\\\SWGB\\\\", "/Games/SWGB/data/"},
+      // Without a final separator the game's own rule appends directly.
+      {"C:\\\\Games\\\\SWGB", "/Games/SWGBdata/"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.value);
+    WinePrefix prefix(GameRegistry(kKeyInFile, c.value));
+    EXPECT_EQ(ArchiveDialogFolder(FakeEnv({{"WINEPREFIX", prefix.path()}})),
+              prefix.driveC() + c.rest);
+  }
 }
 
 TEST(ArchiveDialogFolder, DriveCThenHome) {
