@@ -56,13 +56,13 @@ constexpr int kHotspotYField = 28;
 
 inline std::int32_t FrameRecordOffset(std::int32_t n) { return 32 + 32 * (n - 1); }
 
-inline void PutI32(std::vector<std::uint8_t> &bytes, std::size_t at, std::int32_t v) {
+inline void SetI32(std::vector<std::uint8_t> &bytes, std::size_t at, std::int32_t v) {
   if (bytes.size() < at + 4)
     bytes.resize(at + 4);
   StoreI32(bytes.data() + at, v);
 }
 
-inline void PutI16(std::vector<std::uint8_t> &bytes, std::size_t at, std::int16_t v) {
+inline void SetI16(std::vector<std::uint8_t> &bytes, std::size_t at, std::int16_t v) {
   if (bytes.size() < at + 2)
     bytes.resize(at + 2);
   StoreI16(bytes.data() + at, v);
@@ -72,7 +72,7 @@ inline BuiltSLP BuildSLP(const std::vector<FrameSpec> &frames) {
   BuiltSLP built;
   auto &b = built.bytes;
   b = {'2', '.', '0', 'N'};
-  PutI32(b, 4, static_cast<std::int32_t>(frames.size()));
+  SetI32(b, 4, static_cast<std::int32_t>(frames.size()));
   b.resize(32 + 32 * frames.size(), 0);
   for (std::size_t i = 0; i < frames.size(); ++i) {
     const FrameSpec &f = frames[i];
@@ -80,25 +80,25 @@ inline BuiltSLP BuildSLP(const std::vector<FrameSpec> &frames) {
     FrameLayout layout;
     layout.edgeTable = static_cast<std::int32_t>(b.size());
     for (const RowSpec &row : f.rows) {
-      PutI16(b, b.size(), row.left);
-      PutI16(b, b.size(), row.right);
+      SetI16(b, b.size(), row.left);
+      SetI16(b, b.size(), row.right);
     }
     layout.commandTable = static_cast<std::int32_t>(b.size());
     b.resize(b.size() + 4 * f.rows.size(), 0);
     for (std::int32_t r = 0; r < rowCount; ++r) {
       layout.rowCommands.push_back(static_cast<std::int32_t>(b.size()));
-      PutI32(b, layout.commandTable + 4 * r, static_cast<std::int32_t>(b.size()));
+      SetI32(b, layout.commandTable + 4 * r, static_cast<std::int32_t>(b.size()));
       const auto &commands = f.rows[static_cast<std::size_t>(r)].commands;
       b.insert(b.end(), commands.begin(), commands.end());
     }
     const auto record =
         static_cast<std::size_t>(FrameRecordOffset(static_cast<std::int32_t>(i) + 1));
-    PutI32(b, record + kCommandTableField, layout.commandTable);
-    PutI32(b, record + kOutlineTableField, layout.edgeTable);
-    PutI32(b, record + kWidthField, f.width);
-    PutI32(b, record + kHeightField, f.height.value_or(rowCount));
-    PutI32(b, record + kHotspotXField, f.hotspotX);
-    PutI32(b, record + kHotspotYField, f.hotspotY);
+    SetI32(b, record + kCommandTableField, layout.commandTable);
+    SetI32(b, record + kOutlineTableField, layout.edgeTable);
+    SetI32(b, record + kWidthField, f.width);
+    SetI32(b, record + kHeightField, f.height.value_or(rowCount));
+    SetI32(b, record + kHotspotXField, f.hotspotX);
+    SetI32(b, record + kHotspotYField, f.hotspotY);
     built.frames.push_back(std::move(layout));
   }
   return built;

@@ -162,7 +162,7 @@ TEST_F(ExportTest, CanvasTooLargeInStorageIsRefused) {
 TEST_F(ExportTest, FailureHalfwayLeavesNoFileBehind) {
   auto built = BuildSLP({UniformFrame(2, 2, {0x27, 1, 0x0F}), UniformFrame(2, 2, {0x0F}),
                          UniformFrame(2, 2, {0x0F})});
-  test::PutI32(built.bytes, built.frames[1].commandTable, 1 << 30); // frame 2 is broken
+  test::SetI32(built.bytes, built.frames[1].commandTable, 1 << 30); // frame 2 is broken
   test::WriteFile(dir.file("s.slp"), built.bytes);
   EXPECT_THROW(ExportImageSequence(dir.file("s.slp"), base(), P, DisplayOptions{}), Error);
   EXPECT_THROW(ExportSLX(dir.file("s.slp"), base(), P), Error);
@@ -172,7 +172,7 @@ TEST_F(ExportTest, FailureHalfwayLeavesNoFileBehind) {
 TEST_F(ExportTest, ExistingFilesAreReplacedOnlyOnSuccess) {
   test::WriteText(base() + "001.bmp", "old");
   auto built = BuildSLP({UniformFrame(2, 2, {0x27, 1, 0x0F}), UniformFrame(2, 2, {0x0F})});
-  test::PutI32(built.bytes, built.frames[1].commandTable, -4);
+  test::SetI32(built.bytes, built.frames[1].commandTable, -4);
   test::WriteFile(dir.file("s.slp"), built.bytes);
   EXPECT_THROW(ExportImageSequence(dir.file("s.slp"), base(), P, DisplayOptions{}), Error);
   EXPECT_EQ(test::ReadFile(base() + "001.bmp"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));

@@ -89,7 +89,7 @@ TEST(SlpDecoder, EmptyRowsNeverReadTheirCommandOffsets) {
   f.width = 2;
   f.rows = {RowSpec{kEmptyRow, 0, {}}, RowSpec{kEmptyRow, 0, {}}};
   auto built = BuildSLP({f});
-  test::PutI32(built.bytes, test::FrameRecordOffset(1) + test::kCommandTableField, -1000);
+  test::SetI32(built.bytes, test::FrameRecordOffset(1) + test::kCommandTableField, -1000);
   const auto d = DecodeFrame(test::Parse(built));
   EXPECT_EQ(RowColours(d.map, 1), Repeat(2, M));
 }
@@ -291,7 +291,7 @@ TEST(SlpDecoder, RowsMayShareACommandStream) {
   f.width = 2;
   f.rows = {RowSpec{0, 0, {0x08, 4, 5, 0x0F}}, RowSpec{0, 0, {}}};
   auto built = BuildSLP({f});
-  test::PutI32(built.bytes, built.frames[0].commandTable + 4, built.frames[0].rowCommands[0]);
+  test::SetI32(built.bytes, built.frames[0].commandTable + 4, built.frames[0].rowCommands[0]);
   const auto d = DecodeFrame(test::Parse(built));
   EXPECT_EQ(RowColours(d.image, 1), (std::vector<Colour>{P[4], P[5]}));
 }
@@ -321,16 +321,16 @@ TEST(SlpDecoder, TablesOutsideTheDataAreErrors) {
     const auto size = static_cast<std::int32_t>(built.bytes.size());
     const std::int32_t value = c.fromEnd ? size + c.value : c.value;
     if (c.field >= 0)
-      test::PutI32(built.bytes, test::FrameRecordOffset(1) + c.field, value);
+      test::SetI32(built.bytes, test::FrameRecordOffset(1) + c.field, value);
     else
-      test::PutI32(built.bytes, built.frames[0].commandTable, value);
+      test::SetI32(built.bytes, built.frames[0].commandTable, value);
     ExpectSpriteError(built, c.detail);
   }
 }
 
 TEST(SlpDecoder, CommandOffsetAtTheVeryEndIsAnEmptyStream) {
   auto built = OneRow(3, 1, 1, {0x04, 1, 0x0F});
-  test::PutI32(built.bytes, built.frames[0].commandTable,
+  test::SetI32(built.bytes, built.frames[0].commandTable,
                static_cast<std::int32_t>(built.bytes.size()));
   const auto d = DecodeFrame(test::Parse(built));
   EXPECT_EQ(RowColours(d.map, 0), (std::vector<Colour>{M, U, U}));

@@ -11,7 +11,7 @@ namespace {
 using test::BuildSLP;
 using test::FrameRecordOffset;
 using test::FrameSpec;
-using test::PutI32;
+using test::SetI32;
 using test::UniformFrame;
 
 std::vector<std::uint8_t> OneFrame(std::int32_t width = 4, std::int32_t height = 2) {
@@ -33,10 +33,10 @@ TEST(SlpLoader, ReadsEveryFieldOfAOneFrameSprite) {
   auto bytes = OneFrame();
   const std::size_t rec = FrameRecordOffset(1);
   EXPECT_EQ(rec, 32u);
-  PutI32(bytes, rec + 8, 0x11223344); // palette offset: kept, never used
-  PutI32(bytes, rec + 12, -7);        // properties
-  PutI32(bytes, rec + 24, -3);        // hotspot x
-  PutI32(bytes, rec + 28, 40);        // hotspot y
+  SetI32(bytes, rec + 8, 0x11223344); // palette offset: kept, never used
+  SetI32(bytes, rec + 12, -7);        // properties
+  SetI32(bytes, rec + 24, -3);        // hotspot x
+  SetI32(bytes, rec + 28, 40);        // hotspot y
   const SLPFile sprite = ParseSLP(bytes);
   ASSERT_EQ(sprite.frameCount(), 1);
   EXPECT_EQ(sprite.header.frameCount, 1);
@@ -98,7 +98,7 @@ TEST(SlpLoader, RefusesImpossibleFrameCounts) {
   };
   for (const Case c : {Case{0}, Case{-1}, Case{40000}, Case{32768}}) {
     auto bytes = OneFrame();
-    PutI32(bytes, 4, c.count);
+    SetI32(bytes, 4, c.count);
     SCOPED_TRACE(c.count);
     ExpectRefused(bytes, "declares " + std::to_string(c.count) + " frames");
   }
@@ -109,7 +109,7 @@ TEST(SlpLoader, RefusesTruncatedFiles) {
   ExpectRefused(std::vector<std::uint8_t>(31, 0), "shorter than a sprite header");
   // Three records claimed, two present: the table runs past the end.
   auto bytes = BuildSLP({UniformFrame(1, 1, {0x0F}), UniformFrame(1, 1, {0x0F})}).bytes;
-  PutI32(bytes, 4, 3);
+  SetI32(bytes, 4, 3);
   bytes.resize(32 + 32 * 2 + 20);
   ExpectRefused(bytes, "runs past the end");
 }
@@ -127,8 +127,8 @@ TEST(SlpLoader, RefusesFrameSizesTheFormatCannotHold) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.detail);
     auto bytes = BuildSLP({UniformFrame(1, 1, {0x0F}), UniformFrame(1, 1, {0x0F})}).bytes;
-    PutI32(bytes, FrameRecordOffset(2) + test::kWidthField, c.width);
-    PutI32(bytes, FrameRecordOffset(2) + test::kHeightField, c.height);
+    SetI32(bytes, FrameRecordOffset(2) + test::kWidthField, c.width);
+    SetI32(bytes, FrameRecordOffset(2) + test::kHeightField, c.height);
     ExpectRefused(bytes, "frame 2 of bad.slp");
     ExpectRefused(bytes, c.detail);
   }
@@ -140,8 +140,8 @@ TEST(SlpLoader, AcceptsEdgeSizes) {
   };
   for (const Case c : {Case{0, 0}, Case{5, 0}, Case{0, 5}, Case{1, 8192}, Case{32767, 1}}) {
     auto bytes = OneFrame();
-    PutI32(bytes, FrameRecordOffset(1) + test::kWidthField, c.width);
-    PutI32(bytes, FrameRecordOffset(1) + test::kHeightField, c.height);
+    SetI32(bytes, FrameRecordOffset(1) + test::kWidthField, c.width);
+    SetI32(bytes, FrameRecordOffset(1) + test::kHeightField, c.height);
     const SLPFile sprite = ParseSLP(bytes);
     EXPECT_EQ(sprite.frame(1).width, c.width);
     EXPECT_EQ(sprite.frame(1).height, c.height);

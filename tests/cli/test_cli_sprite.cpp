@@ -1,0 +1,310 @@
+#include "cli/cli.hpp"
+
+#include "sprite/display_options.hpp"
+#include "sprite/exports.hpp"
+#include "sprite/slp_builder.hpp"
+#include "support/archive_fixture.hpp"
+#include "support/test_support.hpp"
+#include "surface/bmp_writer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+
+namespace tessary {
+namespace {
+
+namespace fs = std::filesystem;
+using test::UniformFrame;
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Outcome Call(const std::vector<std::string> &args) {
+  std::ostringstream out, err;
+  const int code = cli::Run(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Names(const fs::path &folder) {
+  std::vector<std::string> names;
+  for (const auto &item : fs::directory_iterator(folder))
+    names.push_back(item.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Two frames holding every layer: palette and player colours, shadow, both outlines, skips and
+// margins; the second frame is smaller and anchored elsewhere.
+std::vector<std::uint8_t> SpriteBytes() {
+  test::FrameSpec first =
+      UniformFrame(9, 3, {0x04, 9, 0x0E, 1, 0x1B, 0x4E, 0x6E, 0x05, 0x0F}, 4, 2);
+  first.rows[1].left = 2;
+  first.rows[1].right = 1;
+  return test::BuildSLP({first, UniformFrame(3, 2, {0x37, 20, 0x0F}, 0, 0)}).bytes;
+}
+
+class CliSprite : public ::testing::Test {
+protected:
+  void SetUp() override {
+    // The archive calls copy their sprite into the temporary folder; keep that inside the test's
+    // own folder so it can be checked that the copy is gone afterwards.
+    const char *old = std::getenv("TMPDIR");
+    oldTmp_ = old ? std::optional<std::string>(old) : std::nullopt;
+    fs::create_directory(dir_.file("tmp"));
+    ::setenv("TMPDIR", dir_.file("tmp").c_str(), 1);
+    slp_ = write("walk.slp", SpriteBytes());
+    archive_ = write("sprites.drs",
+                     BuildArchive({{test::Tag(" pls"), {{-5, {1, 2, 3}}, {300, SpriteBytes()}}},
+                                   {test::Tag(" vaw"), {{301, {9, 9}}}}}));
+  }
+  void TearDown() override {
+    if (oldTmp_)
+      ::setenv("TMPDIR", oldTmp_->c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
+  }
+
+  std::string write(const std::string &name, const std::vector<std::uint8_t> &bytes) {
+    test::WriteFile(dir_.file(name), bytes);
+    return dir_.file(name);
+  }
+  std::string out(const std::string &name) const { return dir_.file("out/" + name); }
+  void makeOut() const { fs::create_directory(dir_.file("out")); }
+  std::vector<std::string> outNames() const { return Names(dir_.file("out")); }
+
+  static void expectFailure(const Outcome &o, const std::string &message,
+                            const std::string &detailPart) {
+    EXPECT_EQ(o.code, 1);
+    const auto lines = Lines(o.err);
+    ASSERT_GE(lines.size(), 2u) << o.err;
+    EXPECT_EQ(lines[0], message);
+    EXPECT_NE(lines[1].find(detailPart), std::string::npos) << lines[1];
+  }
+  static void expectWrongWords(const Outcome &o, const std::string &messagePart) {
+    EXPECT_EQ(o.code, 2);
+    EXPECT_NE(o.err.find(messagePart), std::string::npos) << o.err;
+  }
+
+  test::TempDir dir_;
+  std::optional<std::string> oldTmp_;
+  std::string slp_, archive_;
+};
+
+// ----- frame -----
+
+TEST_F(CliSprite, FrameWritesWhatSaveAsBmpWrites) {
+  makeOut();
+  const Outcome o = Call({"frame", "--slp", slp_, "-o", out("f.bmp")});
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(o.out, "");
+  SaveFrameBMP(slp_, 1, DefaultPalette(), DisplayOptions{}, dir_.file("expected.bmp"));
+  EXPECT_EQ(test::ReadFile(out("f.bmp")), test::ReadFile(dir_.file("expected.bmp")));
+}
+
+TEST_F(CliSprite, FrameFromAnArchiveEqualsTheLooseSpriteAndLeavesNoCopy) {
+  makeOut();
+  ASSERT_EQ(Call({"frame", "--slp", slp_, "--frame", "2", "-o", out("loose.bmp")}).code, 0);
+  const Outcome o = Call({"frame", archive_, "300", "--frame", "2", "-o", out("packed.bmp")});
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(test::ReadFile(out("packed.bmp")), test::ReadFile(out("loose.bmp")));
+  EXPECT_TRUE(Names(dir_.file("tmp")).empty());
+}
+
+TEST_F(CliSprite, FrameColoursAndPalette) {
+  // Row 0: palette 9, player, shadow, inner outline, outer outline, transparent, then undrawn.
+  std::string pal = "JASC-PAL\r\n0100\r\n256\r\n";
+  for (int i = 0; i < 256; ++i)
+    pal += std::to_string(i) + " 1 2\r\n";
+  test::WriteText(dir_.file("p.pal"), pal);
+  makeOut();
+  const Outcome o =
+      Call({"frame", "--slp", slp_, "-o", out("c.bmp"), "--mask", "7f0000", "--shadow", "#00FF00",
+            "--inner", "aBcDeF", "--outer", "#010203", "--palette", dir_.file("p.pal")});
+  ASSERT_EQ(o.code, 0) << o.err;
+  DisplayOptions options;
+  options.maskColour = RGB(0x7F, 0, 0);
+  options.shadowColour = RGB(0, 0xFF, 0);
+  options.innerOutlineColour = RGB(0xAB, 0xCD, 0xEF);
+  options.outerOutlineColour = RGB(1, 2, 3);
+  PaletteTable palette{};
+  for (unsigned i = 0; i < 256; ++i)
+    palette[i] = RGB(i, 1, 2);
+  cDIBSection expected;
+  RenderFrame(slp_, 1, palette, options, expected);
+  EXPECT_EQ(expected.GetPixel(5, 0), 0x00007Fu); // red 0x7F sits in the low byte
+  EXPECT_EQ(expected.GetPixel(0, 0), RGB(9, 1, 2));
+  EXPECT_EQ(test::ReadFile(out("c.bmp")), BmpFileBytes(expected));
+}
+
+TEST_F(CliSprite, BadColoursAreWrongWords) {
+  for (const std::string word :
+       {"12345", "1234567", "#12345g", "0x1234", "##123456", "", "12 456", "-12345"}) {
+    SCOPED_TRACE(word);
+    const Outcome o = Call({"frame", "--slp", slp_, "-o", out("x.bmp"), "--shadow", word});
+    expectWrongWords(o, "--shadow");
+  }
+  EXPECT_FALSE(fs::exists(dir_.file("out")));
+}
+
+TEST_F(CliSprite, FrameNumberOutsideTheSpriteIsWrongWords) {
+  makeOut();
+  for (const std::string n : {"0", "3", "-1"}) {
+    SCOPED_TRACE(n);
+    const Outcome o = Call({"frame", "--slp", slp_, "--frame", n, "-o", out("x.bmp")});
+    expectWrongWords(o, "from 1 to 2");
+  }
+  expectWrongWords(Call({"frame", "--slp", slp_, "--frame", "two", "-o", out("x.bmp")}), "--frame");
+  EXPECT_TRUE(outNames().empty());
+}
+
+TEST_F(CliSprite, SpriteWordsMustNameOneSprite) {
+  struct Case {
+    std::vector<std::string> words;
+    const char *message;
+  };
+  const Case cases[] = {
+      {{}, "either as ARCHIVE ID or with --slp FILE"},
+      {{archive_, "300", "--slp", slp_}, "either as ARCHIVE ID or with --slp FILE"},
+      {{archive_}, "ID is missing"},
+      {{archive_, "3x"}, "decimal"},
+      {{archive_, "999"}, "no resource with identifier 999"},
+      {{archive_, "300", "--force"}, "--force"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> args = {"frame"};
+    args.insert(args.end(), c.words.begin(), c.words.end());
+    args.insert(args.end(), {"-o", out("x.bmp")});
+    SCOPED_TRACE(c.message);
+    expectWrongWords(Call(args), c.message);
+  }
+}
+
+TEST_F(CliSprite, UnreadableInputsFailWithTheWindowsMessage) {
+  makeOut();
+  auto bad = test::ReadFile(archive_);
+  bad[0] = 'X';
+  const std::string badArchive = write("bad.drs", bad);
+  test::WriteText(dir_.file("notpal.pal"), "RIFF");
+  struct Case {
+    std::vector<std::string> args;
+    const char *message;
+    const char *detail;
+  };
+  const Case cases[] = {
+      {{"frame", "--slp", dir_.file("none.slp")}, "Error reading sprite file!", "none.slp"},
+      {{"frame", archive_, "-5"}, "Error reading sprite file!", "shorter than a sprite header"},
+      {{"frame", badArchive, "300"}, "Error reading from DRS file!", "bad.drs"},
+      {{"frame", "--slp", slp_, "--palette", dir_.file("notpal.pal")},
+       "Not valid palette file!",
+       ""},
+      {{"frame", "--slp", slp_, "--palette", dir_.file("none.pal")},
+       "Error opening palette file!",
+       "none.pal"},
+      {{"sequence", "--slp", dir_.file("none.slp")}, "Error reading sprite file!", "none.slp"},
+      {{"slx", archive_, "-5"}, "Error reading sprite file!", "shorter than a sprite header"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args[1] + " " + c.message);
+    auto args = c.args;
+    args.insert(args.end(), {"-o", out("x.bmp")});
+    const Outcome o = Call(args);
+    EXPECT_EQ(o.code, 1);
+    const auto lines = Lines(o.err);
+    ASSERT_GE(lines.size(), 1u);
+    EXPECT_EQ(lines[0], c.message);
+    if (*c.detail) {
+      ASSERT_GE(lines.size(), 2u);
+      EXPECT_NE(lines[1].find(c.detail), std::string::npos) << lines[1];
+    }
+  }
+  EXPECT_TRUE(outNames().empty());
+  EXPECT_TRUE(Names(dir_.file("tmp")).empty());
+}
+
+TEST_F(CliSprite, UnwritableOutputFailsAndLeavesNothing) {
+  for (const std::string call : {"frame", "sequence", "slx"}) {
+    SCOPED_TRACE(call);
+    expectFailure(Call({call, "--slp", slp_, "-o", dir_.file("missing/x.bmp")}),
+                  "Error saving file!", "missing/x");
+  }
+  EXPECT_FALSE(fs::exists(dir_.file("missing")));
+  EXPECT_TRUE(Names(dir_.file("tmp")).empty());
+}
+
+// ----- sequence -----
+
+TEST_F(CliSprite, SequenceWritesWhatTheWindowWrites) {
+  makeOut();
+  const Outcome o = Call({"sequence", archive_, "300", "-o", out("walk.bmp"), "--mask", "102030"});
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(outNames(), (std::vector<std::string>{"walk001.bmp", "walk002.bmp"}));
+  fs::create_directory(dir_.file("expected"));
+  DisplayOptions options;
+  options.maskColour = RGB(0x10, 0x20, 0x30);
+  ExportImageSequence(slp_, dir_.file("expected/walk"), DefaultPalette(), options);
+  for (const std::string name : {"walk001.bmp", "walk002.bmp"})
+    EXPECT_EQ(test::ReadFile(out(name)), test::ReadFile(dir_.file("expected/" + name))) << name;
+  EXPECT_TRUE(Names(dir_.file("tmp")).empty());
+}
+
+TEST_F(CliSprite, FailedSequenceLeavesNoFile) {
+  auto bytes = SpriteBytes();
+  test::SetI32(bytes, test::FrameRecordOffset(2) + test::kCommandTableField, -40);
+  const std::string broken = write("broken.slp", bytes);
+  makeOut();
+  for (const std::string call : {"sequence", "slx"}) {
+    SCOPED_TRACE(call);
+    expectFailure(Call({call, "--slp", broken, "-o", out("walk.bmp")}),
+                  "Error reading sprite file!", "broken.slp");
+  }
+  EXPECT_TRUE(outNames().empty());
+}
+
+// ----- slx -----
+
+TEST_F(CliSprite, SlxWritesWhatTheWindowWrites) {
+  makeOut();
+  const Outcome o = Call({"slx", "--slp", slp_, "-o", out("walk.slx")});
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(outNames(), (std::vector<std::string>{"walk.slx", "walk1c.bmp", "walk1d.bmp",
+                                                  "walk2c.bmp", "walk2d.bmp"}));
+  fs::create_directory(dir_.file("expected"));
+  ExportSLX(slp_, dir_.file("expected/walk"), DefaultPalette());
+  for (const auto &name : outNames())
+    EXPECT_EQ(test::ReadFile(out(name)), test::ReadFile(dir_.file("expected/" + name))) << name;
+  const auto index = test::ReadFile(out("walk.slx"));
+  EXPECT_EQ(
+      std::string(index.begin(), index.end()),
+      "SLX 0.5\r\n2\r\n4,2\r\nwalk1d.bmp\r\nwalk1c.bmp\r\n0,0\r\nwalk2d.bmp\r\nwalk2c.bmp\r\n");
+}
+
+TEST_F(CliSprite, SlxTakesAPaletteButNoDisplayColours) {
+  expectWrongWords(Call({"slx", "--slp", slp_, "-o", out("walk.slx"), "--mask", "000000"}),
+                   "--mask");
+}
+
+TEST_F(CliSprite, HelpListsTheSpriteCalls) {
+  const Outcome o = Call({"--help"});
+  EXPECT_EQ(o.code, 0);
+  for (const char *call : {"frame", "sequence", "slx"})
+    EXPECT_NE(o.out.find(call), std::string::npos) << call;
+}
+
+} // namespace
+} // namespace tessary
