@@ -269,6 +269,18 @@ std::size_t CommandStart(const ByteReader &reader, std::int32_t y, const SLPFram
   return static_cast<std::size_t>(start);
 }
 
+// Every row that has pixels reads its command offset, so those must all lie in the data too
+// before the surfaces are sized: a frame record claiming a vast size over tables the file
+// cannot back is refused before anything is allocated for it.
+void CheckCommandOffsets(const ByteReader &reader, const SLPFrameInfo &frame,
+                         const SLPFile &sprite) {
+  for (std::int32_t y = 0; y < frame.height; ++y) {
+    const std::int64_t edge = std::int64_t{frame.outlineTableOffset} + std::int64_t{4} * y;
+    if (reader.i16At(edge, "row edges") != kEmptyRow)
+      CommandStart(reader, y, frame, sprite);
+  }
+}
+
 } // namespace
 
 bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
@@ -276,6 +288,7 @@ bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const Pale
                     const LayerColours &colours) {
   const ByteReader reader(sprite.bytes, kSpriteErrorText);
   CheckEdgeTable(reader, frame, sprite);
+  CheckCommandOffsets(reader, frame, sprite);
   const bool keptImage = PrepareSurface(image, frame.width, frame.height);
   const bool keptMap = PrepareSurface(layerMap, frame.width, frame.height);
   // A surface that could not be made (a side of 0) has no storage: rows are still read, so a

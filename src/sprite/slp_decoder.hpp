@@ -38,8 +38,9 @@ struct LayerColours {
 // Decodes one frame into `image` and `layerMap` (both re-created at the frame's size). Returns
 // true when `cancel` stopped the decode, false when every row was decoded. Reads nothing outside
 // sprite.bytes and writes nothing outside the surfaces: a row-edge table, a command-offset entry
-// or a row's command offset outside the data throws Error(kSpriteErrorText, detail); a row whose
-// commands run off the data's end stops there, its right margin undrawn.
+// or a row's command offset outside the data throws Error(kSpriteErrorText, detail) before either
+// surface is touched; a row whose commands run off the data's end stops there, its right margin
+// undrawn.
 bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
                     cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel = {},
                     const LayerColours &colours = {});
