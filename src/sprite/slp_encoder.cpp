@@ -220,18 +220,19 @@ void EmitCopy(Bytes &out, const IndexedCommands &kind, std::span<const std::uint
   out.insert(out.end(), indices.begin(), indices.end());
 }
 
-// Minimum of value[k] over a window of positions that slides to the right.
+// Minimum of value[t] over a window of positions that slides to the left: positions are pushed
+// in falling order and the window ends `window` places after the current start.
 class SlidingMinimum {
 public:
   explicit SlidingMinimum(std::int32_t window) : window_(window) {}
-  void push(std::int32_t k, std::int64_t value) {
-    while (!items_.empty() && items_.back().second >= value)
+  void push(std::int32_t t, std::int64_t value) {
+    while (!items_.empty() && items_.back().second > value)
       items_.pop_back();
-    items_.emplace_back(k, value);
+    items_.emplace_back(t, value);
   }
-  // The best position k >= end - window, or -1 when there is none.
-  std::int32_t best(std::int32_t end) {
-    while (!items_.empty() && items_.front().first < end - window_)
+  // The best position t <= start + window, or -1 when there is none.
+  std::int32_t best(std::int32_t start) {
+    while (!items_.empty() && items_.front().first > start + window_)
       items_.pop_front();
     return items_.empty() ? -1 : items_.front().first;
   }
@@ -241,55 +242,46 @@ private:
   std::deque<std::pair<std::int32_t, std::int64_t>> items_;
 };
 
-// Writes a run of indexed pixels with the fewest bytes: best[e] is the cheapest encoding of the
-// first e pixels, reached by a fill or a copy that ends at e. Copies cost their length plus a
-// header, so the cheapest start of a copy ending at e is the one minimising best[k] - k.
+// Writes a run of indexed pixels with the fewest bytes. best[s] is the cheapest encoding of the
+// pixels from s to the end, by a fill or a copy that starts at s. It never grows as s moves
+// right (fewer pixels never cost more), so among fills of one cost the longest is best, and
+// the cheapest end t of a copy from s is the one minimising best[t] + t.
 void EmitIndexedRun(Bytes &out, const IndexedCommands &kind,
                     std::span<const std::uint8_t> indices) {
   const auto n = static_cast<std::int32_t>(indices.size());
   std::vector<std::int64_t> best(n + 1, std::numeric_limits<std::int64_t>::max());
-  std::vector<std::int32_t> from(n + 1, 0);
+  std::vector<std::int32_t> to(n + 1, n);
   std::vector<bool> isFill(n + 1, false);
-  std::vector<std::int32_t> equalRun(n + 1, 0); // equal indices ending just before e
   SlidingMinimum shortCopies(kind.shortCopyMax);
   SlidingMinimum longCopies(kind.longCopyMax);
-  best[0] = 0;
-  for (std::int32_t e = 1; e <= n; ++e) {
-    equalRun[e] = (e >= 2 && indices[e - 1] == indices[e - 2]) ? equalRun[e - 1] + 1 : 1;
-    shortCopies.push(e - 1, best[e - 1] - (e - 1));
-    longCopies.push(e - 1, best[e - 1] - (e - 1));
-    const std::int32_t fillLimit = std::min(equalRun[e], kFillMax);
-    for (std::int32_t m = 1; m <= fillLimit; ++m) {
-      const std::int64_t cost = best[e - m] + FillCost(kind, m, indices[e - 1]);
-      if (cost < best[e]) {
-        best[e] = cost;
-        from[e] = e - m;
-        isFill[e] = true;
+  best[n] = 0;
+  std::int32_t equalRun = 0; // pixels from s on equal to pixel s
+  for (std::int32_t s = n - 1; s >= 0; --s) {
+    equalRun = (s + 1 < n && indices[s] == indices[s + 1]) ? equalRun + 1 : 1;
+    shortCopies.push(s + 1, best[s + 1] + (s + 1));
+    longCopies.push(s + 1, best[s + 1] + (s + 1));
+    const auto consider = [&](std::int64_t cost, std::int32_t end, bool fill) {
+      if (cost < best[s]) {
+        best[s] = cost;
+        to[s] = end;
+        isFill[s] = fill;
       }
-    }
+    };
+    // Fills: the longest of each count form (one count nibble, or a count byte).
+    for (const std::int32_t m : {std::min(equalRun, kFillMax), std::min(equalRun, 15)})
+      consider(best[s + m] + FillCost(kind, m, indices[s]), s + m, true);
     // The long copy is tried first so that, at equal cost, one copy beats two.
     for (const auto &[window, header] : {std::pair{&longCopies, 2}, std::pair{&shortCopies, 1}}) {
-      const std::int32_t k = window->best(e);
-      if (k < 0)
-        continue;
-      const std::int64_t cost = best[k] + header + (e - k);
-      if (cost < best[e]) {
-        best[e] = cost;
-        from[e] = k;
-        isFill[e] = false;
-      }
+      const std::int32_t t = window->best(s);
+      if (t > s)
+        consider(best[t] + header + (t - s), t, false);
     }
   }
-  std::vector<std::int32_t> ends;
-  for (std::int32_t e = n; e > 0; e = from[e])
-    ends.push_back(e);
-  std::reverse(ends.begin(), ends.end());
-  for (const std::int32_t e : ends) {
-    const std::int32_t start = from[e];
-    if (isFill[e])
-      EmitFill(out, kind, e - start, indices[start]);
+  for (std::int32_t s = 0; s < n; s = to[s]) {
+    if (isFill[s])
+      EmitFill(out, kind, to[s] - s, indices[s]);
     else
-      EmitCopy(out, kind, indices.subspan(start, e - start));
+      EmitCopy(out, kind, indices.subspan(s, to[s] - s));
   }
 }
 
