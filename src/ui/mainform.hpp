@@ -163,6 +163,8 @@ public:
   const std::string &ResDisplayTextRtf() const;
   // A control's place in twips.
   TwipsRect Twips(const QWidget *control) const;
+  // Moves a control to a place given in twips; its size stays.
+  void MoveTwips(QWidget *control, int left, int top);
   double twipsPerPixelX() const { return twipsPerPixelX_; }
   double twipsPerPixelY() const { return twipsPerPixelY_; }
   // Lays the controls out for a client area of the given size in twips (what Form_Resize does

@@ -72,7 +72,7 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   FrameScroll->setValue(frameNumber);
   SetTwipsSize(ResDisplayPic, static_cast<int>(PixelsToTwips(frame.width, twipsPerPixelX_)),
                static_cast<int>(PixelsToTwips(frame.height, twipsPerPixelY_)));
-  ResDisplayPic->resize(std::max(frame.width, 0), std::max(frame.height, 0));
+  ResDisplayPic->resize(std::max(frame.width, 0), std::max(frame.height, 0)); // exact pixels
   ResDisplayPic->setImage(ImageFromSurface(image));
   ResDisplayPic->repaint();
   FrameScrollTag = "on";

@@ -291,20 +291,36 @@ void MainForm::SetTwipsWidth(QWidget *control, int width) {
 }
 
 void MainForm::SetTwipsSize(QWidget *control, int width, int height) {
+  // Only the size: the control stays wherever it is now (the image view may have been dragged).
   TwipsRect rect = Twips(control);
   rect.width = width;
   rect.height = height;
+  twips_[control] = rect;
+  control->resize(TwipsToPixels(width, twipsPerPixelX_), TwipsToPixels(height, twipsPerPixelY_));
+}
+
+void MainForm::MoveTwips(QWidget *control, int left, int top) {
+  TwipsRect rect = Twips(control);
+  rect.left = left;
+  rect.top = top;
   Place(control, rect);
 }
 
 TwipsRect MainForm::Twips(const QWidget *control) const {
-  if (const auto found = twips_.find(control); found != twips_.end())
-    return found->second;
   const QRect px = control->geometry();
-  return {static_cast<int>(PixelsToTwips(px.x(), twipsPerPixelX_)),
-          static_cast<int>(PixelsToTwips(px.y(), twipsPerPixelY_)),
-          static_cast<int>(PixelsToTwips(px.width(), twipsPerPixelX_)),
-          static_cast<int>(PixelsToTwips(px.height(), twipsPerPixelY_))};
+  const auto found = twips_.find(control);
+  if (found == twips_.end())
+    return {static_cast<int>(PixelsToTwips(px.x(), twipsPerPixelX_)),
+            static_cast<int>(PixelsToTwips(px.y(), twipsPerPixelY_)),
+            static_cast<int>(PixelsToTwips(px.width(), twipsPerPixelX_)),
+            static_cast<int>(PixelsToTwips(px.height(), twipsPerPixelY_))};
+  // A control moved by pixels since its twips were set reports where it really is.
+  TwipsRect rect = found->second;
+  if (TwipsToPixels(rect.left, twipsPerPixelX_) != px.x())
+    rect.left = static_cast<int>(PixelsToTwips(px.x(), twipsPerPixelX_));
+  if (TwipsToPixels(rect.top, twipsPerPixelY_) != px.y())
+    rect.top = static_cast<int>(PixelsToTwips(px.y(), twipsPerPixelY_));
+  return rect;
 }
 
 void MainForm::Form_Resize() {
