@@ -50,6 +50,15 @@ std::size_t FindEntryLine(const OpenedArchive &archive, std::int32_t id) {
 
 std::string EntryFileName(std::int32_t id, int kind) { return ProposedExtractName(id, kind).name; }
 
+void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
+                       const std::vector<std::string> &outputs) {
+  for (const auto &output : outputs) {
+    std::error_code ec; // an output that does not exist yet is not the input
+    if (fs::equivalent(output, input, ec))
+      throw Error(kSaveErrorText, output + " is " + inputRole + " itself");
+  }
+}
+
 namespace {
 
 // ----- list -----
@@ -183,11 +192,10 @@ private:
 
 void CheckNoneIsTheArchive(const OpenedArchive &archive, const fs::path &folder,
                            const std::vector<PlannedFile> &plan) {
-  for (const auto &file : plan) {
-    std::error_code ec;
-    if (fs::equivalent(folder / file.name, archive.file.path(), ec))
-      SaveFailed((folder / file.name).string() + " is the open archive itself");
-  }
+  std::vector<std::string> outputs;
+  for (const auto &file : plan)
+    outputs.push_back((folder / file.name).string());
+  RefuseWritingOnto(archive.file.path(), kOpenArchiveRole, outputs);
 }
 
 // Moves the finished files into place; if one cannot be moved, those moved to new names are
