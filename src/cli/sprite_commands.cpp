@@ -66,6 +66,7 @@ public:
     const bool fromArchive = !words.archive.empty();
     if (fromArchive == !words.slp.empty())
       throw UsageError("name the sprite either as ARCHIVE ID or with --slp FILE");
+    input_ = fromArchive ? words.archive : words.slp;
     if (!fromArchive) {
       path_ = words.slp;
       return;
@@ -82,8 +83,14 @@ public:
   }
   const std::string &path() const { return path_; }
 
+  // Writing any of outputs would overwrite the archive or loose sprite the call reads.
+  void refuseWritingOnto(const std::vector<std::string> &outputs) const {
+    RefuseWritingOnto(input_, folder_ ? kOpenArchiveRole : "the sprite file", outputs);
+  }
+
 private:
   std::optional<PrivateFolder> folder_;
+  std::string input_;
   std::string path_;
 };
 
@@ -179,6 +186,7 @@ void RunFrame(const FrameCall &call) {
   if (call.frame < 1 || call.frame > count)
     throw UsageError("--frame must be from 1 to " + std::to_string(count) + ", not " +
                      std::to_string(call.frame));
+  source.refuseWritingOnto({call.output});
   SaveFrameBMP(source.path(), call.frame, palette, options, call.output);
 }
 
@@ -206,7 +214,13 @@ void RunSequence(const SequenceCall &call) {
   const DisplayOptions options = ChosenOptions(call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
-  ExportImageSequence(source.path(), BaseNameOfPath(call.output), palette, options);
+  const std::string base = BaseNameOfPath(call.output);
+  std::vector<std::string> outputs;
+  const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
+  for (std::int32_t n = 1; n <= count; ++n)
+    outputs.push_back(base + PadNumber(n) + ".bmp");
+  source.refuseWritingOnto(outputs);
+  ExportImageSequence(source.path(), base, palette, options);
 }
 
 void AddSequence(CLI::App &app) {
@@ -234,7 +248,15 @@ struct SlxCall {
 void RunSlx(const SlxCall &call) {
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
-  ExportSLX(source.path(), BaseNameOfPath(call.output), palette);
+  const std::string base = BaseNameOfPath(call.output);
+  std::vector<std::string> outputs = {base + ".slx"};
+  const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
+  for (std::int32_t n = 1; n <= count; ++n) {
+    outputs.push_back(base + std::to_string(n) + "c.bmp");
+    outputs.push_back(base + std::to_string(n) + "d.bmp");
+  }
+  source.refuseWritingOnto(outputs);
+  ExportSLX(source.path(), base, palette);
 }
 
 void AddSlx(CLI::App &app) {
