@@ -1,5 +1,4 @@
-#include "cli/cli.hpp"
-
+#include "cli/cli_harness.hpp"
 #include "support/archive_fixture.hpp"
 #include "support/test_support.hpp"
 
@@ -14,36 +13,12 @@ namespace tessary {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Call;
+using test::ExpectFailure;
+using test::ExpectWrongWords;
+using test::Lines;
+using test::Names;
 using test::Tag;
-
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Outcome Call(const std::vector<std::string> &args) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
-// Names of the folder's entries, sorted.
-std::vector<std::string> Names(const fs::path &folder) {
-  std::vector<std::string> names;
-  for (const auto &item : fs::directory_iterator(folder))
-    names.push_back(item.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class CliArchive : public ::testing::Test {
 protected:
@@ -54,22 +29,6 @@ protected:
   }
   std::string workedExample() {
     return write("example.drs", BuildArchive(test::WorkedExampleTables()));
-  }
-
-  // Exit 1 with the window's message, then a line saying what was wrong.
-  static void expectFailure(const Outcome &outcome, const std::string &message,
-                            const std::string &detailPart) {
-    EXPECT_EQ(outcome.code, 1);
-    const auto lines = Lines(outcome.err);
-    ASSERT_GE(lines.size(), 2u) << outcome.err;
-    EXPECT_EQ(lines[0], message);
-    EXPECT_NE(lines[1].find(detailPart), std::string::npos) << lines[1];
-    EXPECT_EQ(outcome.out, "");
-  }
-  static void expectWrongWords(const Outcome &outcome, const std::string &messagePart) {
-    EXPECT_EQ(outcome.code, 2);
-    EXPECT_NE(outcome.err.find(messagePart), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("--help"), std::string::npos) << outcome.err;
   }
 
   test::TempDir dir_;
@@ -111,12 +70,12 @@ TEST_F(CliArchive, WrongBannerNeedsForce) {
   auto bytes = BuildArchive(test::WorkedExampleTables());
   bytes[0] = 'c';
   const std::string path = write("lower.drs", bytes);
-  expectFailure(Call({"list", path}), "Error reading from DRS file!", "--force");
+  ExpectFailure(Call({"list", path}), "Error reading from DRS file!", "--force");
   const auto forced = Call({"list", path, "--force"});
   EXPECT_EQ(forced.code, 0);
   EXPECT_EQ(forced.out, "--SLP (2)--\n100\n101\n--WAV (1)--\n200\n");
 
-  expectFailure(Call({"extract", path, "100", "-o", dir_.file("x")}),
+  ExpectFailure(Call({"extract", path, "100", "-o", dir_.file("x")}),
                 "Error reading from DRS file!", "--force");
   EXPECT_FALSE(fs::exists(dir_.file("x")));
   EXPECT_EQ(Call({"extract", path, "100", "-o", dir_.file("x"), "--force"}).code, 0);
@@ -139,7 +98,7 @@ TEST_F(CliArchive, UnreadableArchivesFailWithTheReadMessage) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    expectFailure(Call({"list", c.path}), "Error reading from DRS file!", c.detail);
+    ExpectFailure(Call({"list", c.path}), "Error reading from DRS file!", c.detail);
   }
 }
 
@@ -181,7 +140,7 @@ TEST_F(CliArchive, IdentifiersTheArchiveDoesNotHoldAreWrongWords) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.id);
-    expectWrongWords(Call({"extract", archive, c.id, "-o", dir_.file("x")}), c.message);
+    ExpectWrongWords(Call({"extract", archive, c.id, "-o", dir_.file("x")}), c.message);
     EXPECT_FALSE(fs::exists(dir_.file("x")));
   }
 }
@@ -190,7 +149,7 @@ TEST_F(CliArchive, FailedExtractLeavesNoFile) {
   auto bytes = BuildArchive(test::WorkedExampleTables());
   StoreI32(bytes.data() + 108 + 12 + 8, 5000); // 101 now runs past the end
   const std::string archive = write("bad.drs", bytes);
-  expectFailure(Call({"extract", archive, "101", "-o", dir_.file("out")}), "Error saving file!",
+  ExpectFailure(Call({"extract", archive, "101", "-o", dir_.file("out")}), "Error saving file!",
                 "past the end");
   EXPECT_EQ(Names(dir_.path()), std::vector<std::string>{"bad.drs"});
 }
@@ -198,7 +157,7 @@ TEST_F(CliArchive, FailedExtractLeavesNoFile) {
 TEST_F(CliArchive, ExtractOntoTheArchiveIsRefused) {
   const std::string archive = workedExample();
   const auto before = test::ReadFile(archive);
-  expectFailure(Call({"extract", archive, "100", "-o", archive}), "Error saving file!",
+  ExpectFailure(Call({"extract", archive, "100", "-o", archive}), "Error saving file!",
                 "the open archive itself");
   EXPECT_EQ(test::ReadFile(archive), before);
 }
@@ -232,14 +191,14 @@ TEST_F(CliArchive, FailedExtractAllLeavesNothingBehind) {
   const std::string archive = write("bad.drs", bytes);
 
   // A folder it had to create is gone again.
-  expectFailure(Call({"extract-all", archive, "-o", dir_.file("new/deeper")}), "Error saving file!",
+  ExpectFailure(Call({"extract-all", archive, "-o", dir_.file("new/deeper")}), "Error saving file!",
                 "past the end");
   EXPECT_FALSE(fs::exists(dir_.file("new")));
 
   // An existing folder keeps exactly what it had.
   fs::create_directory(dir_.file("old"));
   test::WriteText(dir_.file("old/100.slp"), "previous");
-  expectFailure(Call({"extract-all", archive, "-o", dir_.file("old")}), "Error saving file!",
+  ExpectFailure(Call({"extract-all", archive, "-o", dir_.file("old")}), "Error saving file!",
                 "past the end");
   EXPECT_EQ(Names(dir_.file("old")), std::vector<std::string>{"100.slp"});
   EXPECT_EQ(test::ReadFile(dir_.file("old/100.slp")).size(), 8u);
@@ -250,7 +209,7 @@ TEST_F(CliArchive, ExtractAllNeverWritesOverTheArchive) {
   fs::create_directory(folder);
   const auto bytes = BuildArchive({{Tag(" pls"), {{100, {1, 2, 3}}}}});
   test::WriteFile(folder + "/100.slp", bytes);
-  expectFailure(Call({"extract-all", folder + "/100.slp", "-o", folder}), "Error saving file!",
+  ExpectFailure(Call({"extract-all", folder + "/100.slp", "-o", folder}), "Error saving file!",
                 "the open archive itself");
   EXPECT_EQ(test::ReadFile(folder + "/100.slp"), bytes);
   EXPECT_EQ(Names(folder), std::vector<std::string>{"100.slp"});
@@ -259,7 +218,7 @@ TEST_F(CliArchive, ExtractAllNeverWritesOverTheArchive) {
 TEST_F(CliArchive, ExtractAllIntoAFileFails) {
   const std::string archive = workedExample();
   test::WriteText(dir_.file("plain"), "x");
-  expectFailure(Call({"extract-all", archive, "-o", dir_.file("plain")}), "Error saving file!",
+  ExpectFailure(Call({"extract-all", archive, "-o", dir_.file("plain")}), "Error saving file!",
                 "plain");
 }
 
@@ -291,7 +250,7 @@ TEST_F(CliArchive, PackRefusesStrangeFilesAndWritesNothing) {
   fs::create_directory(source);
   test::WriteText(source + "/1.slp", "x");
   test::WriteText(source + "/notes.txt", "x");
-  expectFailure(Call({"pack", source, "-o", dir_.file("a.drs")}), "Error saving file!",
+  ExpectFailure(Call({"pack", source, "-o", dir_.file("a.drs")}), "Error saving file!",
                 "notes.txt");
   EXPECT_FALSE(fs::exists(dir_.file("a.drs")));
 }
@@ -319,7 +278,7 @@ TEST_F(CliArchive, WrongWordsExitWithTwo) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
     const auto outcome = Call(c.args);
-    expectWrongWords(outcome, c.message);
+    ExpectWrongWords(outcome, c.message);
     EXPECT_EQ(outcome.out, "");
   }
 }
