@@ -14,6 +14,7 @@ class QPushButton;
 namespace tessary::ui {
 
 class AboutForm : public QDialog {
+  Q_OBJECT
 public:
   // Sized with the twips per pixel of the primary screen.
   AboutForm();

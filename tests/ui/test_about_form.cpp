@@ -187,7 +187,7 @@ private slots:
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
     int abouts = 0;
     for (QWidget *w : QApplication::topLevelWidgets())
-      if (dynamic_cast<AboutForm *>(w) && w->isVisible())
+      if (qobject_cast<AboutForm *>(w) && w->isVisible())
         ++abouts;
     QCOMPARE(abouts, 1);
   }
