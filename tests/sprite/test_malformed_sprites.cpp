@@ -145,6 +145,25 @@ TEST(MalformedSprites, AbsurdFrameSizesAreRefusedBeforeAnythingIsAllocated) {
   }
 }
 
+// A real row-edge table of 8000 bytes, all rows drawn, and the command-offset table missing:
+// refused before two surfaces of 196 MB each are made for it.
+TEST(MalformedSprites, WideFrameOverAMissingCommandTableAllocatesNothing) {
+  constexpr std::int32_t kHeight = 2000;
+  Bytes bytes(64 + 4 * kHeight, 0); // every row: left 0, right 0
+  Poke32(bytes, 4, 1);
+  Poke32(bytes, RecordField(1, test::kOutlineTableField), 64);
+  Poke32(bytes, RecordField(1, test::kCommandTableField), static_cast<std::int32_t>(bytes.size()));
+  Poke32(bytes, RecordField(1, test::kWidthField), 32767);
+  Poke32(bytes, RecordField(1, test::kHeightField), kHeight);
+  Surfaces surfaces;
+  const auto error = DecodeError(bytes, surfaces);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->message(), kMessage);
+  EXPECT_NE(error->detail().find("command-offset entry of row 0"), std::string::npos)
+      << error->detail();
+  EXPECT_TRUE(surfaces.untouched());
+}
+
 // Each case moves one table or one row's command offset of a 3-row frame out of the data.
 TEST(MalformedSprites, EveryTableOffsetOutOfRangeIsRefused) {
   const test::BuiltSLP built = ThreeRows();
