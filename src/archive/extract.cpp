@@ -39,20 +39,23 @@ void CheckEntryRange(const BoundedFile &archive, const DRSFileInfo &entry) {
                archive.path() + " (" + std::to_string(archiveSize) + " bytes)");
 }
 
-// Writing over the archive would destroy the very bytes being copied.
-void CheckNotTheArchive(const BoundedFile &archive, const std::string &targetPath) {
-  std::error_code ec;
-  if (std::filesystem::equivalent(targetPath, archive.path(), ec))
-    SaveFailed(targetPath + " is the open archive itself");
-}
-
 } // namespace
+
+void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
+                       const std::vector<std::string> &outputs) {
+  for (const auto &output : outputs) {
+    std::error_code ec; // an output that does not exist yet is not the input
+    if (std::filesystem::equivalent(output, input, ec))
+      SaveFailed(output + " is " + inputRole + " itself");
+  }
+}
 
 void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
                      const DRSFileInfo &entry, const StatusSink &status) {
   Report(status, "Reading data...");
   CheckEntryRange(archive, entry);
-  CheckNotTheArchive(archive, targetPath);
+  // Writing over the archive would destroy the very bytes being copied.
+  RefuseWritingOnto(archive.path(), kOpenArchiveRole, {targetPath});
 
   ReplacingFile target(targetPath, kSaveErrorText);
   std::vector<std::uint8_t> block(

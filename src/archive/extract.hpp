@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tessary {
 
@@ -25,6 +26,15 @@ constexpr char kSaveErrorText[] = "Error saving file!";
 // Throws Error("Error saving file!", detail). `status` may be empty.
 void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
                      const DRSFileInfo &entry, const StatusSink &status);
+
+// How the archive is named when a write would land on it.
+constexpr char kOpenArchiveRole[] = "the open archive";
+
+// Refuses writing any of `outputs` onto the file a command reads (under any name or through a
+// link), which would destroy that input: throws Error("Error saving file!", "<output> is
+// <inputRole> itself") before anything is written. Outputs that do not exist yet pass.
+void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
+                       const std::vector<std::string> &outputs);
 
 // workFolder (ending in a separator) + "_drs" + hundredths + ".drx".
 std::string TempResourceName(const std::string &workFolder, long hundredths);

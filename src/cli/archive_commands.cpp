@@ -50,15 +50,6 @@ std::size_t FindEntryLine(const OpenedArchive &archive, std::int32_t id) {
 
 std::string EntryFileName(std::int32_t id, int kind) { return ProposedExtractName(id, kind).name; }
 
-void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
-                       const std::vector<std::string> &outputs) {
-  for (const auto &output : outputs) {
-    std::error_code ec; // an output that does not exist yet is not the input
-    if (fs::equivalent(output, input, ec))
-      throw Error(kSaveErrorText, output + " is " + inputRole + " itself");
-  }
-}
-
 namespace {
 
 // ----- list -----

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // The archive calls (list, extract, extract-all, pack) and the archive helpers every call that
 // takes "ARCHIVE ID" shares.
@@ -30,13 +29,5 @@ std::size_t FindEntryLine(const OpenedArchive &archive, std::int32_t id);
 
 // The name extract-all gives an entry: ID.slp, ID.wav, ID.bin, or ID alone for other kinds.
 std::string EntryFileName(std::int32_t id, int kind);
-
-constexpr char kOpenArchiveRole[] = "the open archive";
-
-// Refuses a call that would write one of `outputs` onto the file it reads (under any name or
-// through a link): that would destroy the input. inputRole names the input in the detail ("the
-// open archive"). Throws Error("Error saving file!", ...) before anything is written.
-void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
-                       const std::vector<std::string> &outputs);
 
 } // namespace tessary::cli

@@ -177,6 +177,29 @@ TEST_F(ExtractTest, TheArchiveItselfIsNeverTheTarget) {
   EXPECT_EQ(otherFiles(), (std::vector<std::string>{"hard.drs", "link.drs"}));
 }
 
+TEST(RefuseWritingOnto, FindsTheInputAmongManyOutputs) {
+  test::TempDir dir;
+  test::WriteText(dir.file("input"), "x");
+  test::WriteText(dir.file("other"), "y");
+  fs::create_symlink("input", dir.file("link"));
+  const std::vector<std::string> harmless = {dir.file("other"), dir.file("absent"),
+                                             dir.file("no/such/folder/f")};
+  EXPECT_NO_THROW(RefuseWritingOnto(dir.file("input"), "the input", harmless));
+  EXPECT_NO_THROW(RefuseWritingOnto(dir.file("absent"), "the input", {dir.file("absent")}));
+  for (const auto &culprit : {dir.file("input"), dir.file("link")}) {
+    SCOPED_TRACE(culprit);
+    std::vector<std::string> outputs = harmless;
+    outputs.insert(outputs.begin() + 1, culprit);
+    try {
+      RefuseWritingOnto(dir.file("input"), "the input", outputs);
+      ADD_FAILURE() << "not refused";
+    } catch (const Error &e) {
+      EXPECT_EQ(e.message(), "Error saving file!");
+      EXPECT_EQ(e.detail(), culprit + " is the input itself");
+    }
+  }
+}
+
 TEST_F(ExtractTest, UnwritableTargetsAreRefused) {
   openArchive(test::Pattern(100));
   expectSaveError(dir_.file("no-such-folder/out.bin"), Entry(0, 10), "no-such-folder");
