@@ -3,6 +3,7 @@
 
 #include "common/error.hpp"
 #include "support/archive_fixture.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -32,13 +33,7 @@ protected:
 
   void expectSaveError(const std::string &target, const DRSFileInfo &entry,
                        const std::string &detailPart) {
-    try {
-      extract(target, entry);
-      ADD_FAILURE() << "extracted without error";
-    } catch (const Error &e) {
-      EXPECT_EQ(e.message(), "Error saving file!");
-      EXPECT_NE(e.detail().find(detailPart), std::string::npos) << e.detail();
-    }
+    test::ExpectError([&] { extract(target, entry); }, "Error saving file!", detailPart);
   }
 
   // Names in the folder besides the archive: a failed copy must leave no temporary behind.
@@ -190,13 +185,8 @@ TEST(RefuseWritingOnto, FindsTheInputAmongManyOutputs) {
     SCOPED_TRACE(culprit);
     std::vector<std::string> outputs = harmless;
     outputs.insert(outputs.begin() + 1, culprit);
-    try {
-      RefuseWritingOnto(dir.file("input"), "the input", outputs);
-      ADD_FAILURE() << "not refused";
-    } catch (const Error &e) {
-      EXPECT_EQ(e.message(), "Error saving file!");
-      EXPECT_EQ(e.detail(), culprit + " is the input itself");
-    }
+    test::ExpectError([&] { RefuseWritingOnto(dir.file("input"), "the input", outputs); },
+                      "Error saving file!", culprit + " is the input itself");
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/error.hpp"
 #include "support/archive_fixture.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -211,20 +212,10 @@ TEST(ReadArchive, BannerIsValidComparesExactly) {
 // ----- malformed archives -----
 
 void ExpectRefused(const std::vector<std::uint8_t> &bytes, const std::string &detailPart) {
-  try {
-    ReadBytes(bytes, true);
-    ADD_FAILURE() << "read without error";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kReadErrorText);
-    EXPECT_NE(e.detail().find(detailPart), std::string::npos) << e.detail();
-  }
+  test::ExpectError([&] { ReadBytes(bytes, true); }, kReadErrorText, detailPart);
 }
 
-std::vector<std::uint8_t> Edited(std::size_t offset, std::int32_t value) {
-  auto bytes = BuildArchive(test::WorkedExampleTables());
-  PutI32(bytes, offset, value);
-  return bytes;
-}
+using test::EditedWorkedExample;
 
 TEST(ReadArchive, OutOfRangeCountsAndOffsetsAreRefused) {
   struct Case {
@@ -233,18 +224,26 @@ TEST(ReadArchive, OutOfRangeCountsAndOffsetsAreRefused) {
     const char *detail;
   };
   const Case cases[] = {
-      {"no tables", Edited(test::kTableCountAt, 0), "table count 0"},
-      {"negative table count", Edited(test::kTableCountAt, -1), "table count -1"},
-      {"table count past 16 bits", Edited(test::kTableCountAt, 32768), "table count 32768"},
-      {"huge table count", Edited(test::kTableCountAt, 0x7FFFFFFF), "table count"},
-      {"table run past the end", Edited(test::kTableCountAt, 30), "table records"},
-      {"negative entry count", Edited(test::EntryCountAt(1), -1), "negative entry count"},
-      {"entry count past 16 bits", Edited(test::EntryCountAt(0), 40000), "32767 entries"},
-      {"entry run past the end", Edited(test::EntryCountAt(1), 7), "entry records of table 2"},
-      {"entries beyond the file", Edited(test::EntriesOffsetAt(0), 1 << 30), "past the end"},
-      {"entries at the last bytes", Edited(test::EntriesOffsetAt(1), 204 - 11), "past the end"},
-      {"negative entries offset", Edited(test::EntriesOffsetAt(0), -12), "past the end"},
-      {"offset plus run overflows", Edited(test::EntriesOffsetAt(0), 0x7FFFFFF0), "past the end"},
+      {"no tables", EditedWorkedExample(test::kTableCountAt, 0), "table count 0"},
+      {"negative table count", EditedWorkedExample(test::kTableCountAt, -1), "table count -1"},
+      {"table count past 16 bits", EditedWorkedExample(test::kTableCountAt, 32768),
+       "table count 32768"},
+      {"huge table count", EditedWorkedExample(test::kTableCountAt, 0x7FFFFFFF), "table count"},
+      {"table run past the end", EditedWorkedExample(test::kTableCountAt, 30), "table records"},
+      {"negative entry count", EditedWorkedExample(test::EntryCountAt(1), -1),
+       "negative entry count"},
+      {"entry count past 16 bits", EditedWorkedExample(test::EntryCountAt(0), 40000),
+       "32767 entries"},
+      {"entry run past the end", EditedWorkedExample(test::EntryCountAt(1), 7),
+       "entry records of table 2"},
+      {"entries beyond the file", EditedWorkedExample(test::EntriesOffsetAt(0), 1 << 30),
+       "past the end"},
+      {"entries at the last bytes", EditedWorkedExample(test::EntriesOffsetAt(1), 204 - 11),
+       "past the end"},
+      {"negative entries offset", EditedWorkedExample(test::EntriesOffsetAt(0), -12),
+       "past the end"},
+      {"offset plus run overflows", EditedWorkedExample(test::EntriesOffsetAt(0), 0x7FFFFFF0),
+       "past the end"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);

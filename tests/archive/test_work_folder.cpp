@@ -242,18 +242,22 @@ TEST(GamePath, ConfiguredPathComesFirst) {
 
 TEST(GamePath, RegistryValueIsMappedThroughTheDriveLink) {
   struct Case {
-    const char *value; // as written in system.reg
-    const char *rest;  // after drive_c
+    const char *value;      // as written in system.reg
+    const char *rest;       // the game folder after drive_c
+    const char *dialogRest; // where the archive dialog starts, after drive_c
   };
   const Case cases[] = {
-      {"C:\\\\Games\\\\SWGB\\\\", "/Games/SWGB/"},
-      {"c:\\\\Games\\\\SWGB", "/Games/SWGB"},
-      {"C:\\\\", "/"},
+      {"C:\\\\Games\\\\SWGB\\\\", "/Games/SWGB/", "/Games/SWGB/data/"},
+      // Without a final separator the game's own rule appends "data/" directly.
+      {"c:\\\\Games\\\\SWGB", "/Games/SWGB", "/Games/SWGBdata/"},
+      {"C:\\\\", "/", "/data/"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.value);
     WinePrefix prefix(GameRegistry(kKeyInFile, c.value));
     EXPECT_EQ(GamePath(FakeEnv({{"WINEPREFIX", prefix.path()}})), prefix.driveC() + c.rest);
+    EXPECT_EQ(ArchiveDialogFolder(FakeEnv({{"WINEPREFIX", prefix.path()}})),
+              prefix.driveC() + c.dialogRest);
   }
 }
 
@@ -317,24 +321,6 @@ TEST(ArchiveDialogFolder, ConfiguredGameFolderWinsOverTheRegistry) {
   EXPECT_EQ(ArchiveDialogFolder(
                 FakeEnv({{"WINEPREFIX", prefix.path()}, {"TESSARY_GAME_PATH", "/srv/Game"}})),
             "/srv/Game/data/");
-}
-
-TEST(ArchiveDialogFolder, RegistryGameFolderPlusDataAppendedDirectly) {
-  struct Case {
-    const char *value; // as written in system.reg
-    const char *rest;  // after drive_c
-  };
-  const Case cases[] = {
-      {"C:\\\\Games\\\\SWGB\\\\", "/Games/SWGB/data/"},
-      // Without a final separator the game's own rule appends directly.
-      {"C:\\\\Games\\\\SWGB", "/Games/SWGBdata/"},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.value);
-    WinePrefix prefix(GameRegistry(kKeyInFile, c.value));
-    EXPECT_EQ(ArchiveDialogFolder(FakeEnv({{"WINEPREFIX", prefix.path()}})),
-              prefix.driveC() + c.rest);
-  }
 }
 
 TEST(ArchiveDialogFolder, DriveCThenHome) {

@@ -36,6 +36,13 @@ inline std::int32_t GetI32(const std::vector<std::uint8_t> &bytes, std::size_t o
   return LoadI32(bytes.data() + offset);
 }
 
+// The worked example with one 32-bit field changed.
+inline std::vector<std::uint8_t> EditedWorkedExample(std::size_t offset, std::int32_t value) {
+  auto bytes = BuildArchive(WorkedExampleTables());
+  PutI32(bytes, offset, value);
+  return bytes;
+}
+
 // Offsets of the fields the tests edit.
 constexpr std::size_t kTableCountAt = 76;
 inline std::size_t TableRecordAt(std::size_t table) { return 84 + 12 * table; }
