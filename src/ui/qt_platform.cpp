@@ -1,6 +1,9 @@
 #include "ui/qt_platform.hpp"
 
+#include "common/bounded_reader.hpp"
+#include "common/error.hpp"
 #include "ui/dialog_filter.hpp"
+#include "ui/wave_check.hpp"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -19,6 +22,9 @@ namespace {
 
 QString FromLocal(const std::string &path) { return QFile::decodeName(path.c_str()); }
 std::string ToLocal(const QString &path) { return QFile::encodeName(path).toStdString(); }
+
+// Resources can be copied out up to this size; nothing larger is a resource's sound.
+constexpr std::uint64_t kLargestSound = 32 * 1024 * 1024;
 
 QMessageBox::Icon QtIcon(MessageIcon icon) {
   switch (icon) {
@@ -105,6 +111,18 @@ std::optional<Colour> QtPlatform::colourDialog(Colour initial) {
 }
 
 void QtPlatform::playSound(const std::string &path) {
+  if (sound_)
+    sound_->stop();
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(path, kLargestSound, "sound");
+  } catch (const Error &) {
+    bytes.clear();
+  }
+  if (!IsCompleteWave({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()})) {
+    QApplication::beep(); // what the system plays for a sound it cannot play
+    return;
+  }
   if (!sound_) {
     sound_ = std::make_unique<QSoundEffect>();
     // A file that cannot be played gives the system's plain alert sound instead. Nothing here
@@ -114,7 +132,6 @@ void QtPlatform::playSound(const std::string &path) {
         QApplication::beep();
     });
   }
-  sound_->stop();
   sound_->setSource(QUrl::fromLocalFile(FromLocal(path)));
   sound_->play();
 }

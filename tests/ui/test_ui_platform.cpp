@@ -1,0 +1,281 @@
+// The real platform under the offscreen display: message boxes, file and colour dialogs
+// answered by a timer, the Escape tracker, the busy cursor, sound without an audio device, and
+// the signal handler that closes the window.
+#include "support/test_support.hpp"
+#include "ui/qt_platform.hpp"
+#include "ui/signal_close.hpp"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+using namespace tessary;
+using namespace tessary::ui;
+
+namespace {
+
+// Runs `answer` on the next modal window as soon as it is up.
+void AnswerNextModal(std::function<void(QWidget *)> answer) {
+  auto timer = std::make_shared<QTimer>();
+  timer->setInterval(5);
+  QObject::connect(timer.get(), &QTimer::timeout, [timer, answer] {
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+      timer->stop();
+      answer(modal);
+    }
+  });
+  timer->start();
+}
+
+class ClickCounter : public QWidget {
+public:
+  int presses = 0;
+
+protected:
+  void mousePressEvent(QMouseEvent *) override { ++presses; }
+};
+
+void Post(QObject *receiver, std::unique_ptr<QEvent> event) {
+  QCoreApplication::postEvent(receiver, event.release()); // the queue owns it from here
+}
+
+std::unique_ptr<QMouseEvent> Press() {
+  return std::make_unique<QMouseEvent>(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1),
+                                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+}
+
+} // namespace
+
+class PlatformTest : public QObject {
+  Q_OBJECT
+private slots:
+  void messageBoxCarriesTextTitleIconAndDetail();
+  void messageBoxOkAnswer();
+  void openDialogGetsFolderFilterAndPreselection();
+  void saveDialogStartsInTheProposedNamesFolder();
+  void colourDialogStartsFromTheColourAndCanBeCancelled();
+  void escapeTrackerFollowsTheKey();
+  void escapePollLetsEscapeInAndKeepsOtherInputOut();
+  void busyCursorNests();
+  void clockAndEnvironment();
+  void soundNeverBlocks();
+  void terminatingSignalClosesTheWindow();
+};
+
+void PlatformTest::messageBoxCarriesTextTitleIconAndDetail() {
+  QtPlatform platform;
+  QString title, text, detail;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  int buttons = 0;
+  AnswerNextModal([&](QWidget *modal) {
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    QVERIFY(box);
+    title = box->windowTitle();
+    text = box->text();
+    detail = box->informativeText();
+    icon = box->icon();
+    buttons = static_cast<int>(box->buttons().size());
+    box->button(QMessageBox::Cancel)->click();
+  });
+  const auto answer =
+      platform.messageBox({"Error reading from DRS file!", "Error", MessageButtons::OkCancel,
+                           MessageIcon::Critical, "sample.drs: table 2 lies past the end"});
+  QVERIFY(answer == MessageAnswer::Cancel);
+  QCOMPARE(title, QStringLiteral("Error"));
+  QCOMPARE(text, QStringLiteral("Error reading from DRS file!"));
+  QCOMPARE(detail, QStringLiteral("sample.drs: table 2 lies past the end"));
+  QCOMPARE(icon, QMessageBox::Critical);
+  QCOMPARE(buttons, 2);
+}
+
+void PlatformTest::messageBoxOkAnswer() {
+  QtPlatform platform;
+  QString title;
+  QMessageBox::Icon icon = QMessageBox::Critical;
+  AnswerNextModal([&](QWidget *modal) {
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    title = box->windowTitle();
+    icon = box->icon();
+    box->button(QMessageBox::Ok)->click();
+  });
+  QVERIFY(platform.messageBox({"Sorry, feature not yet implemented!",
+                               kAppTitle,
+                               MessageButtons::Ok,
+                               MessageIcon::None,
+                               {}}) == MessageAnswer::Ok);
+  QCOMPARE(title, QStringLiteral("Tessary"));
+  QCOMPARE(icon, QMessageBox::NoIcon);
+}
+
+void PlatformTest::openDialogGetsFolderFilterAndPreselection() {
+  test::TempDir temp;
+  test::WriteText(temp.file("a.drs"), "x");
+  QtPlatform platform;
+  QStringList filters;
+  QString selected, folder, title;
+  AnswerNextModal([&](QWidget *modal) {
+    auto *dialog = qobject_cast<QFileDialog *>(modal);
+    QVERIFY(dialog);
+    filters = dialog->nameFilters();
+    selected = dialog->selectedNameFilter();
+    folder = dialog->directory().absolutePath();
+    title = dialog->windowTitle();
+    dialog->selectFile(QString::fromStdString(temp.file("a.drs")));
+    static_cast<QDialog *>(dialog)->accept(); // the file dialog's own accept is protected
+  });
+  const auto chosen = platform.openFileDialog({"Select DRS file to open",
+                                               "DRS files (*.drs)|*.drs|All files (*.*)|*.*", 2, "",
+                                               temp.path().string()});
+  QCOMPARE(chosen, std::optional<std::string>(temp.file("a.drs")));
+  QCOMPARE(filters, QStringList({"DRS files (*.drs)", "All files (*)"}));
+  QCOMPARE(selected, QStringLiteral("All files (*)"));
+  QCOMPARE(folder, QString::fromStdString(temp.path().string()));
+  QCOMPARE(title, QStringLiteral("Select DRS file to open"));
+
+  AnswerNextModal([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+  QVERIFY(!platform.openFileDialog({"t", "DRS files (*.drs)|*.drs", 1, "", ""}));
+}
+
+void PlatformTest::saveDialogStartsInTheProposedNamesFolder() {
+  test::TempDir temp;
+  QtPlatform platform;
+  QString folder, selected;
+  AnswerNextModal([&](QWidget *modal) {
+    auto *dialog = qobject_cast<QFileDialog *>(modal);
+    folder = dialog->directory().absolutePath();
+    selected = dialog->selectedNameFilter();
+    dialog->selectFile(QString::fromStdString(temp.file("100.slp")));
+    static_cast<QDialog *>(dialog)->accept();
+  });
+  const auto chosen = platform.saveFileDialog(
+      {"Select filename to save resource as",
+       "BIN file (*.bin)|*.bin|WAV file (*.wav)|*.wav|SLP file (*.slp)|*.slp|All files (*.*)|*.*",
+       3, temp.file("old.slp"), "/"});
+  QCOMPARE(chosen, std::optional<std::string>(temp.file("100.slp")));
+  QCOMPARE(folder, QString::fromStdString(temp.path().string()));
+  QCOMPARE(selected, QStringLiteral("SLP file (*.slp)"));
+}
+
+void PlatformTest::colourDialogStartsFromTheColourAndCanBeCancelled() {
+  QtPlatform platform;
+  QColor initial;
+  AnswerNextModal([&](QWidget *modal) {
+    auto *dialog = qobject_cast<QColorDialog *>(modal);
+    QVERIFY(dialog);
+    initial = dialog->currentColor();
+    dialog->setCurrentColor(QColor(1, 2, 3));
+    dialog->accept();
+  });
+  QCOMPARE(platform.colourDialog(RGB(127, 64, 255)), std::optional<Colour>(RGB(1, 2, 3)));
+  QCOMPARE(initial, QColor(127, 64, 255)); // red in the low byte, read the right way round
+  AnswerNextModal([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+  QVERIFY(!platform.colourDialog(0));
+}
+
+void PlatformTest::escapeTrackerFollowsTheKey() {
+  QWidget window;
+  window.show();
+  EscapeTracker tracker;
+  QVERIFY(!tracker.held());
+  QTest::keyPress(&window, Qt::Key_Escape);
+  QVERIFY(tracker.held());
+  QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier, QString(), true);
+  QApplication::sendEvent(&window, &repeat);
+  QVERIFY(tracker.held()); // an auto-repeat release is not the key coming up
+  QTest::keyRelease(&window, Qt::Key_Escape);
+  QVERIFY(!tracker.held());
+  QTest::keyPress(&window, Qt::Key_A);
+  QVERIFY(!tracker.held());
+}
+
+void PlatformTest::escapePollLetsEscapeInAndKeepsOtherInputOut() {
+  ClickCounter window;
+  window.resize(20, 20);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  EscapeTracker tracker;
+  Post(&window, Press());
+  Post(&window, std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  QTest::qSleep(30);
+  QVERIFY(tracker.poll());
+  QCOMPARE(window.presses, 0); // swallowed: no command may start inside a running one
+  // Outside a poll, input is delivered as usual.
+  Post(&window, Press());
+  QCoreApplication::processEvents();
+  QCOMPARE(window.presses, 1);
+}
+
+void PlatformTest::busyCursorNests() {
+  QtPlatform platform;
+  QVERIFY(!QGuiApplication::overrideCursor());
+  platform.setBusyCursor(true);
+  platform.setBusyCursor(true);
+  QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  platform.setBusyCursor(false);
+  QVERIFY(QGuiApplication::overrideCursor());
+  platform.setBusyCursor(false);
+  QVERIFY(!QGuiApplication::overrideCursor());
+  platform.setBusyCursor(false); // one too many does no harm
+  QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void PlatformTest::clockAndEnvironment() {
+  QtPlatform platform;
+  const long now = platform.hundredthsSinceMidnight();
+  QVERIFY(now >= 0 && now < 8640000);
+  qputenv("TESSARY_PLATFORM_TEST", "value");
+  QCOMPARE(platform.environment("TESSARY_PLATFORM_TEST"), std::optional<std::string>("value"));
+  qputenv("TESSARY_PLATFORM_TEST", "");
+  QCOMPARE(platform.environment("TESSARY_PLATFORM_TEST"), std::optional<std::string>(""));
+  qunsetenv("TESSARY_PLATFORM_TEST");
+  QVERIFY(!platform.environment("TESSARY_PLATFORM_TEST"));
+}
+
+void PlatformTest::soundNeverBlocks() {
+  test::TempDir temp;
+  const std::string wav("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0"
+                        "\x01\0\x08\0data\x08\0\0\0\x80\x80\x80\x80\x80\x80\x80\x80",
+                        52);
+  test::WriteText(temp.file("a.wav"), wav);
+  test::WriteText(temp.file("b.wav"), wav);
+  test::WriteText(temp.file("junk.wav"), "not a sound");
+  test::WriteText(temp.file("cut.wav"), wav.substr(0, 30)); // header cut short
+  QtPlatform platform;
+  // Each call returns at once, whether or not there is a device to play on, and whatever the
+  // file holds; a later sound replaces the one playing or loading.
+  for (const char *name :
+       {"a.wav", "junk.wav", "b.wav", "cut.wav", "a.wav", "missing.wav", "b.wav", "a.wav", "b.wav"})
+    platform.playSound(temp.file(name));
+  QTest::qWait(100);
+  platform.playSound(temp.file("cut.wav"));
+  platform.playSound(temp.file("a.wav"));
+  QTest::qWait(100);
+}
+
+void PlatformTest::terminatingSignalClosesTheWindow() {
+  QWidget window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  {
+    SignalCloser closer(&window);
+    QVERIFY(closer.active());
+    std::raise(SIGTERM);
+    QTRY_VERIFY(!window.isVisible());
+    window.show();
+    std::raise(SIGINT);
+    QTRY_VERIFY(!window.isVisible());
+  }
+}
+
+QTEST_MAIN(PlatformTest)
+#include "test_ui_platform.moc"
