@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace tessary {
 
@@ -16,20 +17,28 @@ namespace {
 
 constexpr std::int64_t kMaxCanvasSide = 32767;
 
-// The smallest box, in hotspot coordinates, that holds every frame.
+// The smallest box, in hotspot coordinates, that holds every frame; empty (0 x 0) when no frame
+// has any pixels.
 struct UnionBox {
   std::int64_t minX = std::numeric_limits<std::int64_t>::max();
   std::int64_t maxX = std::numeric_limits<std::int64_t>::min();
   std::int64_t minY = std::numeric_limits<std::int64_t>::max();
   std::int64_t maxY = std::numeric_limits<std::int64_t>::min();
 
-  std::int64_t width() const { return maxX - minX + 1; }
-  std::int64_t height() const { return maxY - minY + 1; }
+  bool empty() const { return minX > maxX || minY > maxY; }
+  std::int64_t width() const { return empty() ? 0 : maxX - minX + 1; }
+  std::int64_t height() const { return empty() ? 0 : maxY - minY + 1; }
 };
+
+// A frame of no columns or no rows has an empty extent; counting its ends would stretch the box
+// over space no frame draws in.
+bool HasExtent(const SLPFrameInfo &f) { return f.width > 0 && f.height > 0; }
 
 UnionBox UnionOfFrames(const SLPFile &sprite) {
   UnionBox box;
   for (const SLPFrameInfo &f : sprite.frames) {
+    if (!HasExtent(f))
+      continue;
     box.minX = std::min(box.minX, -std::int64_t{f.hotspotX});
     box.maxX = std::max(box.maxX, std::int64_t{f.width} - f.hotspotX - 1);
     box.minY = std::min(box.minY, -std::int64_t{f.hotspotY});
@@ -82,6 +91,34 @@ void Report(const ExportProgress &progress, std::int32_t n, std::int32_t count) 
 
 } // namespace
 
+std::string SequenceFileName(const std::string &baseName, std::int32_t n) {
+  return baseName + PadNumber(n) + ".bmp";
+}
+
+SLXFrameFiles SLXFileNames(const std::string &baseName, std::int32_t n) {
+  const std::string stem = baseName + std::to_string(n);
+  return {stem + "c.bmp", stem + "d.bmp"};
+}
+
+std::string SLXIndexName(const std::string &baseName) { return baseName + ".slx"; }
+
+std::vector<std::string> SequenceFileNames(const std::string &baseName, std::int32_t frameCount) {
+  std::vector<std::string> names;
+  for (std::int32_t n = 1; n <= frameCount; ++n)
+    names.push_back(SequenceFileName(baseName, n));
+  return names;
+}
+
+std::vector<std::string> SLXExportFileNames(const std::string &baseName, std::int32_t frameCount) {
+  std::vector<std::string> names = {SLXIndexName(baseName)};
+  for (std::int32_t n = 1; n <= frameCount; ++n) {
+    SLXFrameFiles files = SLXFileNames(baseName, n);
+    names.push_back(std::move(files.image));
+    names.push_back(std::move(files.layerMap));
+  }
+  return names;
+}
+
 void ExportImageSequence(const std::string &spritePath, const std::string &baseName,
                          const PaletteTable &palette, const DisplayOptions &options,
                          const ExportProgress &progress) {
@@ -98,7 +135,7 @@ void ExportImageSequence(const std::string &spritePath, const std::string &baseN
     FillCanvas(canvas, options.maskColour);
     PlaceFrame(canvas, image, -std::int64_t{frame.hotspotX} - box.minX,
                -std::int64_t{frame.hotspotY} - box.minY, options.maskColour);
-    canvas.SavePicture(files.Stage(baseName + PadNumber(n) + ".bmp"));
+    canvas.SavePicture(files.Stage(SequenceFileName(baseName, n)));
   }
   files.Commit();
 }
@@ -114,14 +151,13 @@ void ExportSLX(const std::string &spritePath, const std::string &baseName,
     const SLPFrameInfo &frame = sprite.frame(n);
     index += std::to_string(frame.hotspotX) + "," + std::to_string(frame.hotspotY) + "\r\n";
     DecodeSLPFrame(sprite, frame, palette, image, layerMap);
-    const std::string imageName = baseName + std::to_string(n) + "c.bmp";
-    const std::string mapName = baseName + std::to_string(n) + "d.bmp";
-    image.SavePicture(files.Stage(imageName));
-    layerMap.SavePicture(files.Stage(mapName));
-    index += NameOfPath(mapName) + "\r\n" + NameOfPath(imageName) + "\r\n";
+    const SLXFrameFiles names = SLXFileNames(baseName, n);
+    image.SavePicture(files.Stage(names.image));
+    layerMap.SavePicture(files.Stage(names.layerMap));
+    index += NameOfPath(names.layerMap) + "\r\n" + NameOfPath(names.image) + "\r\n";
   }
   // The index goes last so that it never names a bitmap that is not there yet.
-  const std::string indexName = baseName + ".slx";
+  const std::string indexName = SLXIndexName(baseName);
   WriteTextFile(files.Stage(indexName), index, indexName);
   files.Commit();
 }

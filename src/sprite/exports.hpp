@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tessary {
 
@@ -14,8 +15,28 @@ constexpr char kExportSaveErrorText[] = "Error saving file!";
 // Called before each frame of an export with the frame number (1-based) and the frame count.
 using ExportProgress = std::function<void(std::int32_t frame, std::int32_t frameCount)>;
 
-// Writes every frame on one hotspot-aligned canvas as baseName + PadNumber(n) + ".bmp".
-// Transparent and outline pixels take options.maskColour; nothing else is recoloured.
+// The file of frame n (1-based) in an image sequence: baseName + PadNumber(n) + ".bmp".
+std::string SequenceFileName(const std::string &baseName, std::int32_t n);
+
+// The two bitmaps of frame n (1-based) in an SLX export: baseName + n + "c.bmp" (the image) and
+// baseName + n + "d.bmp" (the layer map).
+struct SLXFrameFiles {
+  std::string image;
+  std::string layerMap;
+};
+SLXFrameFiles SLXFileNames(const std::string &baseName, std::int32_t n);
+
+// The index of an SLX export: baseName + ".slx".
+std::string SLXIndexName(const std::string &baseName);
+
+// Every file an export of frameCount frames writes, for checks made before writing any.
+std::vector<std::string> SequenceFileNames(const std::string &baseName, std::int32_t frameCount);
+std::vector<std::string> SLXExportFileNames(const std::string &baseName, std::int32_t frameCount);
+
+// Writes every frame on one hotspot-aligned canvas as SequenceFileName(baseName, n).
+// Transparent and outline pixels take options.maskColour; nothing else is recoloured. A frame
+// with a width or height of 0 or less covers nothing: it does not widen the canvas and its file
+// is the bare canvas in the mask colour.
 // Throws Error on an unreadable sprite, a canvas too large to hold (more than 32767 pixels on a
 // side or kMaxSurfaceBytes of storage) or a failed write. The files appear only once every
 // frame has been written: a failed export leaves none of them behind.
@@ -23,8 +44,9 @@ void ExportImageSequence(const std::string &spritePath, const std::string &baseN
                          const PaletteTable &palette, const DisplayOptions &options,
                          const ExportProgress &progress = {});
 
-// Writes baseName + ".slx" (CR LF lines) and per frame baseName + n + "c.bmp" (image) and
-// baseName + n + "d.bmp" (layer map). Throws Error on an unreadable sprite or a failed write;
+// Writes SLXIndexName(baseName) (CR LF lines) and per frame the two SLXFileNames(baseName, n).
+// A frame with a width or height of 0 or less gets its hotspot line and two bitmaps with no
+// pixels. Throws Error on an unreadable sprite or a failed write;
 // as with the image sequence, the files appear all together or not at all.
 void ExportSLX(const std::string &spritePath, const std::string &baseName,
                const PaletteTable &palette, const ExportProgress &progress = {});

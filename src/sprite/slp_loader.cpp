@@ -47,18 +47,18 @@ SLPFrameInfo ReadFrameRecord(ByteReader &reader) {
 
 // Row and column counters of the format are signed 16-bit and the row tables are indexed in
 // 16 bits, which is what bounds a frame; the storage cap keeps a frame record that merely claims
-// a vast size from reserving gigabytes for two surfaces.
+// a vast size from reserving gigabytes for two surfaces. A width or height of 0 or less is a
+// frame that draws nothing (no row, or no surface to draw on), so it is taken as it is.
 void CheckFrameSize(const SLPFrameInfo &f, std::int32_t n, const std::string &path) {
   const std::string where = FrameName(n, path);
-  if (f.width < 0 || f.height < 0)
-    Refuse(where + " has a negative size (" + std::to_string(f.width) + " x " +
-           std::to_string(f.height) + ")");
   if (f.height > kMaxFrameRows)
     Refuse(where + " has " + std::to_string(f.height) + " rows, more than " +
            std::to_string(kMaxFrameRows));
   if (f.width > kMaxFrameColumns)
     Refuse(where + " has " + std::to_string(f.width) + " columns, more than " +
            std::to_string(kMaxFrameColumns));
+  if (f.width <= 0 || f.height <= 0)
+    return;
   const std::int64_t stride = (static_cast<std::int64_t>(f.width) * 3 + 3) & ~std::int64_t{3};
   if (stride * f.height > kMaxSurfaceBytes)
     Refuse(where + " is " + std::to_string(f.width) + " x " + std::to_string(f.height) +

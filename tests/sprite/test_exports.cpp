@@ -1,6 +1,7 @@
 #include "common/error.hpp"
 #include "sprite/exports.hpp"
 #include "sprite/slp_builder.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 #include "surface/bmp_writer.hpp"
 
@@ -141,13 +142,8 @@ TEST_F(ExportTest, OnlyTheMaskColourApplies) {
 TEST_F(ExportTest, AbsurdCanvasIsRefusedBeforeAnythingIsWritten) {
   const auto sprite =
       WriteSprite({UniformFrame(1, 1, {0x0F}, 0, 0), UniformFrame(1, 1, {0x0F}, -40000, 0)});
-  try {
-    ExportImageSequence(sprite, base(), P, DisplayOptions{});
-    ADD_FAILURE() << "no error";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSpriteErrorText);
-    EXPECT_NE(e.detail().find("40001 x 1"), std::string::npos) << e.detail();
-  }
+  test::ExpectError([&] { ExportImageSequence(sprite, base(), P, DisplayOptions{}); },
+                    kSpriteErrorText, "40001 x 1");
   EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"s.slp"});
 }
 
@@ -184,18 +180,11 @@ TEST_F(ExportTest, ExistingFilesAreReplacedOnlyOnSuccess) {
 
 TEST_F(ExportTest, UnwritableTargetIsASaveError) {
   const auto sprite = WriteSprite({UniformFrame(2, 2, {0x0F})});
-  for (int kind = 0; kind < 2; ++kind) {
-    try {
-      if (kind == 0)
-        ExportImageSequence(sprite, dir.file("missing/walk"), P, DisplayOptions{});
-      else
-        ExportSLX(sprite, dir.file("missing/walk"), P);
-      ADD_FAILURE() << "no error";
-    } catch (const Error &e) {
-      EXPECT_EQ(e.message(), "Error saving file!");
-      EXPECT_NE(e.detail().find("missing/walk"), std::string::npos) << e.detail();
-    }
-  }
+  test::ExpectError(
+      [&] { ExportImageSequence(sprite, dir.file("missing/walk"), P, DisplayOptions{}); },
+      "Error saving file!", "missing/walk");
+  test::ExpectError([&] { ExportSLX(sprite, dir.file("missing/walk"), P); }, "Error saving file!",
+                    "missing/walk");
   EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"s.slp"});
 }
 
@@ -241,6 +230,32 @@ TEST_F(ExportTest, SlxNamesCarryThePlainFrameNumber) {
   EXPECT_TRUE(fs::exists(base() + "10c.bmp"));
   EXPECT_TRUE(fs::exists(base() + "10d.bmp"));
   EXPECT_EQ(FilesIn(dir.path()).size(), 1u + 1u + 20u);
+}
+
+// ---- file names ----
+
+TEST(ExportFileNames, SequenceAndSlxNames) {
+  EXPECT_EQ(SequenceFileName("C:\\out\\walk", 7), "C:\\out\\walk007.bmp");
+  EXPECT_EQ(SequenceFileName("out/walk", 1000), "out/walk1000.bmp");
+  const SLXFrameFiles tenth = SLXFileNames("out/walk", 10);
+  EXPECT_EQ(tenth.image, "out/walk10c.bmp");
+  EXPECT_EQ(tenth.layerMap, "out/walk10d.bmp");
+  EXPECT_EQ(SLXIndexName("out/walk"), "out/walk.slx");
+  EXPECT_EQ(SequenceFileNames("w", 2), (std::vector<std::string>{"w001.bmp", "w002.bmp"}));
+  EXPECT_EQ(SLXExportFileNames("w", 2),
+            (std::vector<std::string>{"w.slx", "w1c.bmp", "w1d.bmp", "w2c.bmp", "w2d.bmp"}));
+}
+
+// The names offered for checks made before an export are exactly the files it writes.
+TEST_F(ExportTest, ExportsWriteTheNamesTheyOffer) {
+  const auto sprite = WriteSprite(std::vector<FrameSpec>(3, UniformFrame(1, 1, {0x0F})));
+  ExportImageSequence(sprite, base(), P, DisplayOptions{});
+  ExportSLX(sprite, base(), P);
+  std::set<std::string> expected = {"s.slp"};
+  for (const auto &names : {SequenceFileNames(base(), 3), SLXExportFileNames(base(), 3)})
+    for (const auto &name : names)
+      expected.insert(fs::path(name).filename().string());
+  EXPECT_EQ(FilesIn(dir.path()), expected);
 }
 
 } // namespace

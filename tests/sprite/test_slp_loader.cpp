@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace tessary {
 namespace {
 
@@ -120,9 +122,11 @@ TEST(SlpLoader, RefusesFrameSizesTheFormatCannotHold) {
     const char *detail;
   };
   const Case cases[] = {
-      {-1, 4, "negative size"},    {4, -1, "negative size"}, {4, 8193, "8193 rows"},
-      {32768, 1, "32768 columns"}, {32767, 8192, "MiB"}, // fits the format, but two such pictures
-                                                         // take 1.6 GB
+      {4, 8193, "8193 rows"},
+      {-1, 8193, "8193 rows"}, // a frame of no columns still may not claim more rows
+      {32768, 1, "32768 columns"},
+      {32768, -1, "32768 columns"},
+      {32767, 8192, "MiB"}, // fits the format, but two such pictures take 1.6 GB
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.detail);
@@ -138,7 +142,9 @@ TEST(SlpLoader, AcceptsEdgeSizes) {
   struct Case {
     std::int32_t width, height;
   };
-  for (const Case c : {Case{0, 0}, Case{5, 0}, Case{0, 5}, Case{1, 8192}, Case{32767, 1}}) {
+  // Sides of 0 or less draw nothing; they are taken as they are.
+  for (const Case c : {Case{0, 0}, Case{5, 0}, Case{0, 5}, Case{1, 8192}, Case{32767, 1},
+                       Case{-1, 4}, Case{4, -1}, Case{INT_MIN, INT_MIN}, Case{-32768, 8192}}) {
     auto bytes = OneFrame();
     SetI32(bytes, FrameRecordOffset(1) + test::kWidthField, c.width);
     SetI32(bytes, FrameRecordOffset(1) + test::kHeightField, c.height);
