@@ -1,5 +1,6 @@
 #include "archive/work_folder.hpp"
 
+#include "common/hex.hpp"
 #include "common/paths.hpp"
 
 #include <cctype>
@@ -88,16 +89,6 @@ bool EqualsIgnoringCase(const std::string &a, const std::string &b) {
   return true;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
 void AppendUtf8(std::string &out, unsigned long code) {
   if (code < 0x80) {
     out += static_cast<char>(code);
@@ -144,8 +135,8 @@ bool ReadEscaped(const std::string &line, std::size_t &pos, char close, std::str
     case 'x': {
       unsigned long code = 0;
       std::size_t digits = 0;
-      while (pos < line.size() && digits < 4 && HexValue(line[pos]) >= 0) {
-        code = code * 16 + static_cast<unsigned long>(HexValue(line[pos]));
+      while (pos < line.size() && digits < 4 && HexDigitValue(line[pos]) >= 0) {
+        code = code * 16 + static_cast<unsigned long>(HexDigitValue(line[pos]));
         ++pos;
         ++digits;
       }

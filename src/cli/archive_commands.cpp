@@ -3,17 +3,15 @@
 #include "archive/drs_writer.hpp"
 #include "archive/extract.hpp"
 #include "common/error.hpp"
+#include "common/temporary_folder.hpp"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <ostream>
 #include <set>
-#include <unistd.h>
 #include <vector>
 
 namespace tessary::cli {
@@ -156,31 +154,6 @@ private:
   bool kept_ = false;
 };
 
-// A private folder inside the output folder that every file is written to first, so a call
-// that fails half-way leaves nothing behind and nothing replaced.
-class StagingFolder {
-public:
-  explicit StagingFolder(const fs::path &folder) {
-    std::string pattern = (folder / ".tessary-extract-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-      SaveFailed("cannot create a temporary folder in " + folder.string() + ": " +
-                 std::strerror(errno));
-    path_ = name.data();
-  }
-  ~StagingFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  StagingFolder(const StagingFolder &) = delete;
-  StagingFolder &operator=(const StagingFolder &) = delete;
-  const fs::path &path() const { return path_; }
-
-private:
-  fs::path path_;
-};
-
 void CheckNoneIsTheArchive(const OpenedArchive &archive, const fs::path &folder,
                            const std::vector<PlannedFile> &plan) {
   std::vector<std::string> outputs;
@@ -216,7 +189,9 @@ void RunExtractAll(const ExtractAllOptions &options) {
   CheckNoneIsTheArchive(archive, folder, plan);
   CreatedFolders created(folder);
   {
-    StagingFolder staging(folder);
+    // Every file is written into a private folder beside its final place first, so a call that
+    // fails half-way leaves nothing behind and nothing replaced.
+    const TemporaryFolder staging(folder, ".tessary-extract-", kSaveErrorText);
     for (const auto &file : plan)
       ExtractResource(archive.file, (staging.path() / file.name).string(),
                       archive.contents.files[file.line], {});

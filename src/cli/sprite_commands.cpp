@@ -3,7 +3,9 @@
 
 #include "archive/extract.hpp"
 #include "common/error.hpp"
+#include "common/hex.hpp"
 #include "common/paths.hpp"
+#include "common/temporary_folder.hpp"
 #include "palette/palette.hpp"
 #include "sprite/display_options.hpp"
 #include "sprite/exports.hpp"
@@ -11,13 +13,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace tessary::cli {
@@ -31,31 +30,6 @@ namespace {
 struct SpriteWords {
   std::string archive, id; // ARCHIVE ID
   std::string slp;         // --slp FILE
-};
-
-// A private folder for the copy of an archive's sprite, removed with everything in it.
-class PrivateFolder {
-public:
-  PrivateFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tessary-cli-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-      throw Error(kSaveErrorText, "cannot create a temporary folder in " +
-                                      fs::temp_directory_path().string() + ": " +
-                                      std::strerror(errno));
-    path_ = name.data();
-  }
-  ~PrivateFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  PrivateFolder(const PrivateFolder &) = delete;
-  PrivateFolder &operator=(const PrivateFolder &) = delete;
-  std::string file(const std::string &name) const { return (path_ / name).string(); }
-
-private:
-  fs::path path_;
 };
 
 // The sprite file a call works on: the loose file itself, or a private copy of the archive's
@@ -77,11 +51,24 @@ public:
     // No --force here: an archive with a wrong header text is refused.
     const OpenedArchive archive = OpenArchive(words.archive, false);
     const std::size_t line = FindEntryLine(archive, id);
-    folder_.emplace();
+    folder_.emplace(fs::temp_directory_path(), "tessary-cli-", kSaveErrorText);
     path_ = folder_->file(std::to_string(id) + ".slp");
+    entryName_ = "resource " + std::to_string(id) + " of " + words.archive;
     ExtractResource(archive.file, path_, archive.contents.files[line], {});
   }
   const std::string &path() const { return path_; }
+
+  // Runs a step on the sprite. The private copy of an archive's entry is gone by the time the
+  // user reads a message, so an error that names it names the archive entry instead.
+  template <typename Step> void run(Step &&step) const {
+    try {
+      step();
+    } catch (const Error &e) {
+      if (!folder_ || e.detail().find(path_) == std::string::npos)
+        throw;
+      throw Error(e.message(), Renamed(e.detail()), e.number(), e.source());
+    }
+  }
 
   // Writing any of outputs would overwrite the archive or loose sprite the call reads.
   void refuseWritingOnto(const std::vector<std::string> &outputs) const {
@@ -89,9 +76,17 @@ public:
   }
 
 private:
-  std::optional<PrivateFolder> folder_;
+  std::string Renamed(std::string detail) const {
+    for (auto at = detail.find(path_); at != std::string::npos;
+         at = detail.find(path_, at + entryName_.size()))
+      detail.replace(at, path_.size(), entryName_);
+    return detail;
+  }
+
+  std::optional<TemporaryFolder> folder_;
   std::string input_;
   std::string path_;
+  std::string entryName_;
 };
 
 void AddSpriteWords(CLI::App *sub, SpriteWords &words) {
@@ -107,23 +102,13 @@ struct ColourWords {
   std::optional<std::string> mask, shadow, inner, outer;
 };
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
 // "RRGGBB" or "#RRGGBB", either case, into a colour value (red in the low byte).
 Colour ParseColour(const std::string &option, const std::string &word) {
   const std::string digits = !word.empty() && word[0] == '#' ? word.substr(1) : word;
   int value[6];
   bool good = digits.size() == 6;
   for (std::size_t i = 0; good && i < 6; ++i)
-    good = (value[i] = HexDigit(digits[i])) >= 0;
+    good = (value[i] = HexDigitValue(digits[i])) >= 0;
   if (!good)
     throw UsageError(option +
                      " must be a colour written as six hex digits RRGGBB (\"7f7f7f\", "
@@ -182,12 +167,14 @@ void RunFrame(const FrameCall &call) {
   const DisplayOptions options = ChosenOptions(call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
-  const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
-  if (call.frame < 1 || call.frame > count)
-    throw UsageError("--frame must be from 1 to " + std::to_string(count) + ", not " +
-                     std::to_string(call.frame));
-  source.refuseWritingOnto({call.output});
-  SaveFrameBMP(source.path(), call.frame, palette, options, call.output);
+  source.run([&] {
+    const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
+    if (call.frame < 1 || call.frame > count)
+      throw UsageError("--frame must be from 1 to " + std::to_string(count) + ", not " +
+                       std::to_string(call.frame));
+    source.refuseWritingOnto({call.output});
+    SaveFrameBMP(source.path(), call.frame, palette, options, call.output);
+  });
 }
 
 void AddFrame(CLI::App &app) {
@@ -215,12 +202,11 @@ void RunSequence(const SequenceCall &call) {
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::string base = BaseNameOfPath(call.output);
-  std::vector<std::string> outputs;
-  const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
-  for (std::int32_t n = 1; n <= count; ++n)
-    outputs.push_back(base + PadNumber(n) + ".bmp");
-  source.refuseWritingOnto(outputs);
-  ExportImageSequence(source.path(), base, palette, options);
+  source.run([&] {
+    const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
+    source.refuseWritingOnto(SequenceFileNames(base, count));
+    ExportImageSequence(source.path(), base, palette, options);
+  });
 }
 
 void AddSequence(CLI::App &app) {
@@ -249,14 +235,11 @@ void RunSlx(const SlxCall &call) {
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::string base = BaseNameOfPath(call.output);
-  std::vector<std::string> outputs = {base + ".slx"};
-  const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
-  for (std::int32_t n = 1; n <= count; ++n) {
-    outputs.push_back(base + std::to_string(n) + "c.bmp");
-    outputs.push_back(base + std::to_string(n) + "d.bmp");
-  }
-  source.refuseWritingOnto(outputs);
-  ExportSLX(source.path(), base, palette);
+  source.run([&] {
+    const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
+    source.refuseWritingOnto(SLXExportFileNames(base, count));
+    ExportSLX(source.path(), base, palette);
+  });
 }
 
 void AddSlx(CLI::App &app) {

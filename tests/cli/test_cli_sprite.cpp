@@ -1,4 +1,4 @@
-#include "cli/cli.hpp"
+#include "cli/cli_harness.hpp"
 
 #include "sprite/display_options.hpp"
 #include "sprite/exports.hpp"
@@ -9,11 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 
 namespace tessary {
 namespace {
@@ -21,33 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::UniformFrame;
 
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Outcome Call(const std::vector<std::string> &args) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
-std::vector<std::string> Names(const fs::path &folder) {
-  std::vector<std::string> names;
-  for (const auto &item : fs::directory_iterator(folder))
-    names.push_back(item.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using test::Call;
+using test::Lines;
+using test::Names;
+using test::Outcome;
 
 // Two frames holding every layer: palette and player colours, shadow, both outlines, skips and
 // margins; the second frame is smaller and anchored elsewhere.
@@ -87,19 +62,6 @@ protected:
   std::string out(const std::string &name) const { return dir_.file("out/" + name); }
   void makeOut() const { fs::create_directory(dir_.file("out")); }
   std::vector<std::string> outNames() const { return Names(dir_.file("out")); }
-
-  static void expectFailure(const Outcome &o, const std::string &message,
-                            const std::string &detailPart) {
-    EXPECT_EQ(o.code, 1);
-    const auto lines = Lines(o.err);
-    ASSERT_GE(lines.size(), 2u) << o.err;
-    EXPECT_EQ(lines[0], message);
-    EXPECT_NE(lines[1].find(detailPart), std::string::npos) << lines[1];
-  }
-  static void expectWrongWords(const Outcome &o, const std::string &messagePart) {
-    EXPECT_EQ(o.code, 2);
-    EXPECT_NE(o.err.find(messagePart), std::string::npos) << o.err;
-  }
 
   test::TempDir dir_;
   std::optional<std::string> oldTmp_;
@@ -157,7 +119,7 @@ TEST_F(CliSprite, BadColoursAreWrongWords) {
        {"12345", "1234567", "#12345g", "0x1234", "##123456", "", "12 456", "-12345"}) {
     SCOPED_TRACE(word);
     const Outcome o = Call({"frame", "--slp", slp_, "-o", out("x.bmp"), "--shadow", word});
-    expectWrongWords(o, "--shadow");
+    test::ExpectWrongWords(o, "--shadow");
   }
   EXPECT_FALSE(fs::exists(dir_.file("out")));
 }
@@ -167,9 +129,10 @@ TEST_F(CliSprite, FrameNumberOutsideTheSpriteIsWrongWords) {
   for (const std::string n : {"0", "3", "-1"}) {
     SCOPED_TRACE(n);
     const Outcome o = Call({"frame", "--slp", slp_, "--frame", n, "-o", out("x.bmp")});
-    expectWrongWords(o, "from 1 to 2");
+    test::ExpectWrongWords(o, "from 1 to 2");
   }
-  expectWrongWords(Call({"frame", "--slp", slp_, "--frame", "two", "-o", out("x.bmp")}), "--frame");
+  test::ExpectWrongWords(Call({"frame", "--slp", slp_, "--frame", "two", "-o", out("x.bmp")}),
+                         "--frame");
   EXPECT_TRUE(outNames().empty());
 }
 
@@ -191,7 +154,7 @@ TEST_F(CliSprite, SpriteWordsMustNameOneSprite) {
     args.insert(args.end(), c.words.begin(), c.words.end());
     args.insert(args.end(), {"-o", out("x.bmp")});
     SCOPED_TRACE(c.message);
-    expectWrongWords(Call(args), c.message);
+    test::ExpectWrongWords(Call(args), c.message);
   }
 }
 
@@ -237,11 +200,44 @@ TEST_F(CliSprite, UnreadableInputsFailWithTheWindowsMessage) {
   EXPECT_TRUE(Names(dir_.file("tmp")).empty());
 }
 
+// The private copy of an archive's sprite is gone when the message is read; the message names
+// the entry in the archive instead.
+TEST_F(CliSprite, SpriteErrorsNameTheArchiveEntryNotItsCopy) {
+  auto bytes = SpriteBytes();
+  test::SetI32(bytes, test::FrameRecordOffset(2) + test::kCommandTableField, -40);
+  const std::string broken = write(
+      "broken.drs",
+      BuildArchive({{test::Tag(" pls"), {{7, bytes}}}, {test::Tag(" vaw"), {{301, {9, 9}}}}}));
+  makeOut();
+  struct Case {
+    std::vector<std::string> args;
+    std::string detail;
+  };
+  const Case cases[] = {
+      {{"frame", broken, "301"}, "resource 301 of " + broken + " is 2 bytes long"},
+      {{"sequence", broken, "301"}, "resource 301 of " + broken},
+      {{"slx", broken, "301"}, "resource 301 of " + broken},
+      {{"frame", broken, "7", "--frame", "2"}, "frame in resource 7 of " + broken},
+      {{"sequence", broken, "7"}, "frame in resource 7 of " + broken},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[2]);
+    auto args = c.args;
+    args.insert(args.end(), {"-o", out("x.bmp")});
+    const Outcome o = Call(args);
+    test::ExpectFailure(o, "Error reading sprite file!", c.detail);
+    EXPECT_EQ(o.err.find("tessary-cli-"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find(".slp"), std::string::npos) << o.err;
+  }
+  EXPECT_TRUE(outNames().empty());
+  EXPECT_TRUE(Names(dir_.file("tmp")).empty());
+}
+
 TEST_F(CliSprite, UnwritableOutputFailsAndLeavesNothing) {
   for (const std::string call : {"frame", "sequence", "slx"}) {
     SCOPED_TRACE(call);
-    expectFailure(Call({call, "--slp", slp_, "-o", dir_.file("missing/x.bmp")}),
-                  "Error saving file!", "missing/x");
+    test::ExpectFailure(Call({call, "--slp", slp_, "-o", dir_.file("missing/x.bmp")}),
+                        "Error saving file!", "missing/x");
   }
   EXPECT_FALSE(fs::exists(dir_.file("missing")));
   EXPECT_TRUE(Names(dir_.file("tmp")).empty());
@@ -270,8 +266,8 @@ TEST_F(CliSprite, FailedSequenceLeavesNoFile) {
   makeOut();
   for (const std::string call : {"sequence", "slx"}) {
     SCOPED_TRACE(call);
-    expectFailure(Call({call, "--slp", broken, "-o", out("walk.bmp")}),
-                  "Error reading sprite file!", "broken.slp");
+    test::ExpectFailure(Call({call, "--slp", broken, "-o", out("walk.bmp")}),
+                        "Error reading sprite file!", "broken.slp");
   }
   EXPECT_TRUE(outNames().empty());
 }
@@ -295,8 +291,8 @@ TEST_F(CliSprite, SlxWritesWhatTheWindowWrites) {
 }
 
 TEST_F(CliSprite, SlxTakesAPaletteButNoDisplayColours) {
-  expectWrongWords(Call({"slx", "--slp", slp_, "-o", out("walk.slx"), "--mask", "000000"}),
-                   "--mask");
+  test::ExpectWrongWords(Call({"slx", "--slp", slp_, "-o", out("walk.slx"), "--mask", "000000"}),
+                         "--mask");
 }
 
 TEST_F(CliSprite, HelpListsTheSpriteCalls) {
