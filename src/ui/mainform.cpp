@@ -41,6 +41,7 @@ bool IsRegularFile(const std::string &path) {
 } // namespace
 
 void MainForm::ConnectHandlers() {
+  ConnectSecondHalf();
   connect(menu_file_open, &QAction::triggered, this, [this] { menu_file_open_Click(); });
   connect(menu_file_exit, &QAction::triggered, this, [this] { menu_file_exit_Click(); });
   connect(menu_extract_file, &QAction::triggered, this, [this] { menu_extract_file_Click(); });

@@ -5,7 +5,9 @@
 #include "common/error.hpp"
 #include "palette/palette.hpp"
 #include "sprite/display_options.hpp"
+#include "ui/about_form.hpp"
 #include "ui/auto_size_label.hpp"
+#include "ui/drag_tracker.hpp"
 #include "ui/form_layout.hpp"
 #include "ui/picture_box.hpp"
 #include "ui/platform.hpp"
@@ -18,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -124,9 +127,6 @@ public:
   DisplayOptions displayOptions;
   std::string ResDisplayPicTag;       // the sprite file shown; empty before the first one
   std::string FrameScrollTag = "off"; // "on" lets slider changes redraw the frame
-  std::int16_t dragState = 0;
-  std::int32_t dragStartX = 0;
-  std::int32_t dragStartY = 0;
 
   // --- Handlers ---
   void Form_Load();
@@ -214,6 +214,55 @@ private:
   double twipsPerPixelX_ = 15.0;
   double twipsPerPixelY_ = 15.0;
   bool unloaded_ = false;
+
+  // ===========================================================================================
+  // Colours and palettes (mainform_options.cpp), naming and descriptions
+  // (mainform_descriptions.cpp), dragging the image view, Help and About (mainform_view.cpp).
+public:
+  // dragState, dragStartX and dragStartY of the image view.
+  DragTracker drag;
+  // Made at the first "About" and kept, hidden, until the window goes.
+  std::unique_ptr<AboutForm> aboutForm;
+
+  void menu_col_choose_Click(int index);
+  // Reads the item's check mark as it was before the click.
+  void menu_col_player_item_Click(int index);
+  // Any of the four layer switches, after the item has toggled its own check mark.
+  void menu_layers_Click();
+  void menu_image_test2_Click();
+  void menu_pal_default_Click();
+  void menu_pal_select_Click();
+  void menu_extract_pal_Click();
+
+  void RenameLists_Click(int index);
+  void RenameTextBox_Change();
+  // After the item has toggled its own check mark.
+  void menu_descr_edit_Click();
+  void menu_descr_save_Click();
+  void menu_descr_load_Click();
+
+  // x and y in pixels inside the image view; button and modifiers are not examined.
+  void ResDisplayPic_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, double x,
+                               double y);
+  void ResDisplayPic_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, double x,
+                               double y);
+  void ResDisplayPic_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, double x,
+                             double y);
+  void menu_help_help_Click();
+  void menu_help_about_Click();
+
+private:
+  void ConnectSecondHalf();
+  void ConnectOptions();
+  void ConnectDescriptions();
+  void ConnectView();
+  Colour &ColourSlot(int index);
+  void ShowPaletteMessage(const char *text, const std::string &detail);
+  // Shows the naming of list line `line` as its text.
+  void RelabelLine(std::size_t line);
+  // The selected line when it has an entry, else nothing.
+  std::optional<std::size_t> SelectedEntry() const;
+  // ===========================================================================================
 };
 
 } // namespace tessary::ui

@@ -1,0 +1,147 @@
+// The Colours menu: display colours, player, layer switches and the palette commands, and the
+// "Extract as palette" command that writes a palette resource where the palette dialog opens.
+#include "ui/mainform.hpp"
+
+#include "archive/extract.hpp"
+
+#include <QAction>
+#include <QMenu>
+
+namespace tessary::ui {
+
+namespace {
+
+constexpr char kSavingPaletteText[] = "Saving palette...";
+constexpr char kSavePaletteErrorText[] = "Error saving palette data!";
+constexpr char kPaletteSavedText[] = "Palette now available in image viewer";
+
+} // namespace
+
+void MainForm::ConnectSecondHalf() {
+  ConnectOptions();
+  ConnectDescriptions();
+  ConnectView();
+}
+
+void MainForm::ConnectOptions() {
+  for (std::size_t i = 0; i < menu_col_choose.size(); ++i)
+    connect(menu_col_choose[i], &QAction::triggered, this,
+            [this, i] { menu_col_choose_Click(static_cast<int>(i)); });
+  for (std::size_t i = 0; i < menu_col_player_item.size(); ++i) {
+    QAction *item = menu_col_player_item[i];
+    connect(item, &QAction::triggered, this, [this, item, i](bool checked) {
+      // The item has just toggled itself; put the mark back so the handler sees whether this
+      // player was already the chosen one.
+      item->setChecked(!checked);
+      menu_col_player_item_Click(static_cast<int>(i));
+    });
+  }
+  for (QAction *layer :
+       {menu_layers_colours, menu_layers_shadow, menu_layers_selection, menu_layers_outline})
+    connect(layer, &QAction::triggered, this, [this] { menu_layers_Click(); });
+  connect(menu_image_test2, &QAction::triggered, this, [this] { menu_image_test2_Click(); });
+  connect(menu_pal_default, &QAction::triggered, this, [this] { menu_pal_default_Click(); });
+  connect(menu_pal_select, &QAction::triggered, this, [this] {
+    // The check mark says "this is the palette in force"; a click must not clear it.
+    menu_pal_select->setChecked(true);
+    menu_pal_select_Click();
+  });
+  connect(menu_extract_pal, &QAction::triggered, this, [this] { menu_extract_pal_Click(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display colours, player and layers
+
+Colour &MainForm::ColourSlot(int index) {
+  switch (index) {
+  case 0:
+    return displayOptions.maskColour;
+  case 1:
+    return displayOptions.shadowColour;
+  case 2:
+    return displayOptions.innerOutlineColour;
+  default:
+    return displayOptions.outerOutlineColour;
+  }
+}
+
+void MainForm::menu_col_choose_Click(int index) {
+  if (index < 0 || index >= static_cast<int>(menu_col_choose.size()))
+    return;
+  Colour &slot = ColourSlot(index);
+  const auto chosen = platform_.colourDialog(slot);
+  if (!chosen)
+    return;
+  slot = *chosen;
+  RefreshImage(false);
+}
+
+void MainForm::menu_col_player_item_Click(int index) {
+  if (index < 0 || index >= static_cast<int>(menu_col_player_item.size()))
+    return;
+  const auto k = static_cast<std::size_t>(index);
+  if (menu_col_player_item[k]->isChecked())
+    return;
+  for (QAction *item : menu_col_player_item)
+    item->setChecked(false);
+  menu_col_player_item[k]->setChecked(true);
+  displayOptions.playerIndex = static_cast<std::int16_t>(index);
+  RefreshImage(false);
+}
+
+void MainForm::menu_layers_Click() { RefreshImage(false); }
+
+void MainForm::menu_image_test2_Click() {
+  // "Show data bit" is a leftover of development and shows nothing.
+}
+
+// ---------------------------------------------------------------------------------------------
+// Palettes
+
+void MainForm::ShowPaletteMessage(const char *text, const std::string &detail) {
+  platform_.messageBox({text, kAppTitle, MessageButtons::Ok, MessageIcon::None, detail});
+}
+
+void MainForm::menu_pal_default_Click() {
+  LoadPalette(paletteTable, "");
+  menu_pal_select->setText(QString::fromLatin1(kDefaultPaletteCaption));
+  RefreshImage(false);
+}
+
+void MainForm::menu_pal_select_Click() {
+  PalComDlg.title = "Use palette...";
+  PalComDlg.filter = "PAL files (*.pal)|*.pal|All files (*.*)|*.*";
+  PalComDlg.initialFolder = WorkFolder; // where "Extract as palette" writes
+  const auto chosen = ShowOpenDialog(PalComDlg);
+  if (!chosen || chosen->empty())
+    return;
+  try {
+    LoadPalette(paletteTable, *chosen);
+  } catch (const Error &error) {
+    // Loading is all or nothing: the palette in force, and the caption naming it, stay.
+    const bool notPalette = error.message() == kNotValidPaletteText;
+    ShowPaletteMessage(notPalette ? kNotValidPaletteText : kErrorOpeningPaletteText,
+                       error.detail());
+    return;
+  }
+  menu_pal_select->setText(QString::fromLocal8Bit(PaletteCaption(*chosen)));
+  RefreshImage(false);
+}
+
+void MainForm::menu_extract_pal_Click() {
+  SetStatus(kSavingPaletteText);
+  const auto line = SelectedEntry();
+  if (!archiveOpen || !line || ListKind(static_cast<int>(*line)) == kKindHeading) {
+    ShowPaletteMessage(kSavePaletteErrorText, "no resource is selected");
+    return;
+  }
+  const DRSFileInfo entry = DRSFiles[*line];
+  const std::string target = WorkFolder + std::to_string(entry.id) + ".pal";
+  // A failed copy has said so in its own words; announcing the palette after it would claim a
+  // file that is not there.
+  if (ExtractTo(target, entry))
+    ShowPaletteMessage(kPaletteSavedText, {});
+  SetStatus("");
+}
+
+} // namespace tessary::ui
