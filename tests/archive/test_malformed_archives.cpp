@@ -162,13 +162,6 @@ TEST(MalformedArchives, TruncatedAtEveryOffset) {
   }
 }
 
-// One 32-bit field of the worked example changed.
-Bytes Edited(std::size_t at, std::int32_t value) {
-  Bytes bytes = BuildArchive(test::WorkedExampleTables());
-  PutI32(bytes, at, value);
-  return bytes;
-}
-
 // The worked example is 204 bytes: header 0-83, table records 84-107, entries of table 1 at
 // 108-131 and of table 2 at 132-143, resources from 144.
 TEST(MalformedArchives, CountsTheFileCannotHoldAreRefused) {
@@ -176,19 +169,19 @@ TEST(MalformedArchives, CountsTheFileCannotHoldAreRefused) {
     const char *name;
     Bytes bytes;
   } cases[] = {
-      {"no tables", Edited(test::kTableCountAt, 0)},
-      {"negative table count", Edited(test::kTableCountAt, -1)},
-      {"lowest table count", Edited(test::kTableCountAt, INT_MIN)},
-      {"table records past the end", Edited(test::kTableCountAt, 11)},
-      {"table count at the 16-bit limit", Edited(test::kTableCountAt, 32767)},
-      {"table count past 16 bits", Edited(test::kTableCountAt, 32768)},
-      {"huge table count", Edited(test::kTableCountAt, INT_MAX)},
-      {"entries past the end", Edited(test::EntryCountAt(0), 9)},
-      {"entry count at the 16-bit limit", Edited(test::EntryCountAt(1), 32767)},
-      {"entry count past 16 bits", Edited(test::EntryCountAt(1), 32768)},
-      {"huge entry count", Edited(test::EntryCountAt(0), INT_MAX)},
-      {"negative entry count", Edited(test::EntryCountAt(0), -1)},
-      {"lowest entry count", Edited(test::EntryCountAt(1), INT_MIN)},
+      {"no tables", test::EditedWorkedExample(test::kTableCountAt, 0)},
+      {"negative table count", test::EditedWorkedExample(test::kTableCountAt, -1)},
+      {"lowest table count", test::EditedWorkedExample(test::kTableCountAt, INT_MIN)},
+      {"table records past the end", test::EditedWorkedExample(test::kTableCountAt, 11)},
+      {"table count at the 16-bit limit", test::EditedWorkedExample(test::kTableCountAt, 32767)},
+      {"table count past 16 bits", test::EditedWorkedExample(test::kTableCountAt, 32768)},
+      {"huge table count", test::EditedWorkedExample(test::kTableCountAt, INT_MAX)},
+      {"entries past the end", test::EditedWorkedExample(test::EntryCountAt(0), 9)},
+      {"entry count at the 16-bit limit", test::EditedWorkedExample(test::EntryCountAt(1), 32767)},
+      {"entry count past 16 bits", test::EditedWorkedExample(test::EntryCountAt(1), 32768)},
+      {"huge entry count", test::EditedWorkedExample(test::EntryCountAt(0), INT_MAX)},
+      {"negative entry count", test::EditedWorkedExample(test::EntryCountAt(0), -1)},
+      {"lowest entry count", test::EditedWorkedExample(test::EntryCountAt(1), INT_MIN)},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -212,7 +205,8 @@ TEST(MalformedArchives, EntryRunsOutsideTheFileAreRefused) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    ExpectReadError(ReadBytes(Edited(test::EntriesOffsetAt(1), c.entriesOffset)));
+    ExpectReadError(
+        ReadBytes(test::EditedWorkedExample(test::EntriesOffsetAt(1), c.entriesOffset)));
   }
 }
 

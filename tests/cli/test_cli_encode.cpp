@@ -1,4 +1,4 @@
-#include "cli/cli.hpp"
+#include "cli/cli_harness.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "palette/palette.hpp"
@@ -14,32 +14,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 namespace tessary {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Outcome Call(const std::vector<std::string> &args) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
+using test::Call;
+using test::Lines;
+using test::Outcome;
 
 // A palette file whose entry i is (i, 255 - i, 7): nothing like the default palette.
 std::string JascText(Colour &entry5) {
@@ -75,12 +58,7 @@ protected:
   // was (here: absent or holding its earlier bytes).
   void expectFailure(const std::vector<std::string> &args, const std::string &message,
                      const std::string &detailPart) {
-    const Outcome outcome = Call(args);
-    EXPECT_EQ(outcome.code, 1);
-    const auto lines = Lines(outcome.err);
-    ASSERT_GE(lines.size(), 2u) << outcome.err;
-    EXPECT_EQ(lines[0], message);
-    EXPECT_NE(lines[1].find(detailPart), std::string::npos) << lines[1];
+    test::ExpectFailure(Call(args), message, detailPart);
   }
 
   test::TempDir dir_;

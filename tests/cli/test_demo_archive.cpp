@@ -1,4 +1,4 @@
-#include "cli/cli.hpp"
+#include "cli/cli_harness.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "palette/palette.hpp"
@@ -16,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <sstream>
 
 namespace tessary {
 namespace {
@@ -25,25 +24,9 @@ namespace fs = std::filesystem;
 
 const std::string kDemo = std::string(TESSARY_BINARY_DIR) + "/samples/demo.drs";
 
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Outcome Call(const std::vector<std::string> &args) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
+using test::Call;
+using test::Lines;
+using test::Outcome;
 
 // Runs a shell command and returns what it printed; nullopt when it failed.
 std::optional<std::string> Capture(const std::string &command) {

@@ -1,6 +1,7 @@
 #include "palette/palette.hpp"
 
 #include "common/error.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -204,13 +205,7 @@ TEST_F(PaletteFile, UnreadableFilesFailWithTheOpeningMessage) {
   for (const std::string &path : {missing, big, folder}) {
     SCOPED_TRACE(path);
     PaletteTable table = Untouched();
-    try {
-      LoadPalette(table, path);
-      ADD_FAILURE() << "the load did not fail";
-    } catch (const Error &e) {
-      EXPECT_EQ(e.message(), kErrorOpeningPaletteText);
-      EXPECT_NE(e.detail().find(path), std::string::npos) << e.detail();
-    }
+    test::ExpectError([&] { LoadPalette(table, path); }, kErrorOpeningPaletteText, path);
     EXPECT_EQ(table, Untouched());
   }
 }

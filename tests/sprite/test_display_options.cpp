@@ -1,6 +1,7 @@
 #include "common/error.hpp"
 #include "sprite/display_options.hpp"
 #include "sprite/slp_builder.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 #include "surface/bmp_writer.hpp"
 
@@ -198,18 +199,12 @@ TEST_F(RenderTest, SaveWritesTheRenderedFrameAsBmp) {
 }
 
 TEST_F(RenderTest, SaveErrorsReachTheCaller) {
-  try {
-    SaveFrameBMP(sprite(), 1, P, DisplayOptions{}, dir.file("no/such/folder/f.bmp"));
-    ADD_FAILURE() << "no error";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), "Error saving file!");
-  }
-  try {
-    SaveFrameBMP(dir.file("absent.slp"), 1, P, DisplayOptions{}, dir.file("f.bmp"));
-    ADD_FAILURE() << "no error";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSpriteErrorText);
-  }
+  test::ExpectError(
+      [&] { SaveFrameBMP(sprite(), 1, P, DisplayOptions{}, dir.file("no/such/folder/f.bmp")); },
+      "Error saving file!", "no/such/folder/f.bmp");
+  test::ExpectError(
+      [&] { SaveFrameBMP(dir.file("absent.slp"), 1, P, DisplayOptions{}, dir.file("f.bmp")); },
+      kSpriteErrorText, "absent.slp");
   EXPECT_FALSE(std::filesystem::exists(dir.file("f.bmp")));
 }
 

@@ -2,6 +2,7 @@
 #include "sprite/display_options.hpp"
 #include "sprite/slp_builder.hpp"
 #include "sprite/slp_decoder.hpp"
+#include "support/expect_error.hpp"
 
 #include <gtest/gtest.h>
 
@@ -36,13 +37,7 @@ test::BuiltSLP OneRow(std::int32_t width, std::int16_t left, std::int16_t right,
 
 void ExpectSpriteError(const test::BuiltSLP &built, const std::string &what) {
   const SLPFile sprite = test::Parse(built);
-  try {
-    DecodeFrame(sprite);
-    ADD_FAILURE() << "decoded; expected an error mentioning " << what;
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSpriteErrorText);
-    EXPECT_NE(e.detail().find(what), std::string::npos) << e.detail();
-  }
+  test::ExpectError([&] { DecodeFrame(sprite); }, kSpriteErrorText, what);
 }
 
 TEST(SlpDecoder, FrameOfHeightZeroDrawsNothing) {

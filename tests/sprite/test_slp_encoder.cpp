@@ -7,6 +7,7 @@
 #include "sprite/slp_decoder.hpp"
 #include "sprite/slp_loader.hpp"
 #include "sprite/slx_reader.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -274,13 +275,10 @@ TEST_P(EncoderRefusalTest, NamesFrameColumnAndRow) {
   std::vector<EncoderFrame> frames{FrameOfRows({"a"}), FrameOfRows({"abcde", "abcde"})};
   frames[1].image[5 + 3] = c.image;
   frames[1].layer[5 + 3] = c.layer;
-  try {
-    EncodeSLP(frames, TestPalette());
-    FAIL() << "encoded a pixel the sprite cannot hold";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kEncodeErrorText);
-    EXPECT_NE(e.detail().find("frame 2, x 3, y 1"), std::string::npos) << e.detail();
-    EXPECT_NE(e.detail().find(c.reason), std::string::npos) << e.detail();
+  const auto error =
+      test::ExpectError([&] { EncodeSLP(frames, TestPalette()); }, kEncodeErrorText, c.reason);
+  if (error) {
+    EXPECT_NE(error->detail().find("frame 2, x 3, y 1"), std::string::npos) << error->detail();
   }
 }
 
@@ -289,13 +287,7 @@ INSTANTIATE_TEST_SUITE_P(Pixels, EncoderRefusalTest, ::testing::ValuesIn(Refusal
 
 TEST(EncoderRefusal, FramesThatCannotBeSprites) {
   const auto expectRefused = [](const std::vector<EncoderFrame> &frames, const char *part) {
-    try {
-      EncodeSLP(frames, TestPalette());
-      ADD_FAILURE() << "encoded frames that cannot be a sprite (" << part << ")";
-    } catch (const Error &e) {
-      EXPECT_EQ(e.message(), kEncodeErrorText);
-      EXPECT_NE(e.detail().find(part), std::string::npos) << e.detail();
-    }
+    test::ExpectError([&] { EncodeSLP(frames, TestPalette()); }, kEncodeErrorText, part);
   };
   expectRefused({}, "at least one frame");
   EncoderFrame short_ = FrameOfRows({"abc"});
@@ -547,13 +539,11 @@ TEST(SaveSLP, WritesTheBytesAndReplacesAnEarlierFile) {
 
 TEST(SaveSLP, FailureIsASaveErrorAndLeavesTheOldFile) {
   test::TempDir dir;
-  try {
-    SaveSLP(dir.file("missing/out.slp"), {1, 2, 3});
-    FAIL() << "saved into a folder that does not exist";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), "Error saving file!");
-    EXPECT_NE(e.detail().find("missing/out.slp"), std::string::npos) << e.detail();
-  }
+  test::ExpectError(
+      [&] {
+        SaveSLP(dir.file("missing/out.slp"), {1, 2, 3});
+      },
+      "Error saving file!", "missing/out.slp");
   // A folder in the way of the name: the rename fails, the folder stays and no temporary
   // file is left.
   std::filesystem::create_directories(dir.path() / "taken.slp" / "inside");

@@ -1,6 +1,7 @@
 #include "common/error.hpp"
 #include "sprite/slp_builder.hpp"
 #include "sprite/slp_loader.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -22,13 +23,7 @@ std::vector<std::uint8_t> OneFrame(std::int32_t width = 4, std::int32_t height =
 
 // Expects ParseSLP to refuse the bytes with the sprite message and a detail containing `what`.
 void ExpectRefused(const std::vector<std::uint8_t> &bytes, const std::string &what) {
-  try {
-    ParseSLP(bytes, "bad.slp");
-    ADD_FAILURE() << "accepted; expected a refusal mentioning " << what;
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSpriteErrorText);
-    EXPECT_NE(e.detail().find(what), std::string::npos) << e.detail();
-  }
+  test::ExpectError([&] { ParseSLP(bytes, "bad.slp"); }, kSpriteErrorText, what);
 }
 
 TEST(SlpLoader, ReadsEveryFieldOfAOneFrameSprite) {
@@ -84,13 +79,7 @@ TEST(SlpLoader, FrameNumbersCountFromOne) {
       ParseSLP(BuildSLP({UniformFrame(1, 1, {0x0F}), UniformFrame(2, 1, {0x0F})}).bytes);
   EXPECT_EQ(sprite.frame(2).width, 2);
   for (std::int32_t n : {0, 3, -1}) {
-    try {
-      sprite.frame(n);
-      ADD_FAILURE() << "frame " << n << " accepted";
-    } catch (const Error &e) {
-      EXPECT_EQ(e.message(), kSpriteErrorText);
-      EXPECT_NE(e.detail().find("frame " + std::to_string(n)), std::string::npos);
-    }
+    test::ExpectError([&] { sprite.frame(n); }, kSpriteErrorText, "frame " + std::to_string(n));
   }
 }
 
@@ -166,13 +155,7 @@ TEST(SlpLoader, LoadsFromAFile) {
 
 TEST(SlpLoader, MissingFileIsASpriteError) {
   test::TempDir dir;
-  try {
-    LoadSLPInfo(dir.file("absent.slp"));
-    ADD_FAILURE() << "no error";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSpriteErrorText);
-    EXPECT_NE(e.detail().find("absent.slp"), std::string::npos);
-  }
+  test::ExpectError([&] { LoadSLPInfo(dir.file("absent.slp")); }, kSpriteErrorText, "absent.slp");
 }
 
 } // namespace

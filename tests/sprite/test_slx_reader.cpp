@@ -2,6 +2,7 @@
 
 #include "common/error.hpp"
 #include "sprite/slp_decoder.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 #include "surface/bmp_reader.hpp"
 #include "surface/dib_section.hpp"
@@ -69,13 +70,10 @@ void PrintTo(const BadIndexCase &c, std::ostream *os) { *os << c.name; }
 class ParseSLXRefusal : public ::testing::TestWithParam<BadIndexCase> {};
 
 TEST_P(ParseSLXRefusal, NamesTheFileAndTheLine) {
-  try {
-    ParseSLX(GetParam().text, "walk.slx");
-    FAIL() << "read an index that is not SLX";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSLXReadErrorText);
-    EXPECT_NE(e.detail().find("walk.slx"), std::string::npos) << e.detail();
-    EXPECT_NE(e.detail().find(GetParam().reason), std::string::npos) << e.detail();
+  const auto error = test::ExpectError([&] { ParseSLX(GetParam().text, "walk.slx"); },
+                                       kSLXReadErrorText, GetParam().reason);
+  if (error) {
+    EXPECT_NE(error->detail().find("walk.slx"), std::string::npos) << error->detail();
   }
 }
 
@@ -122,33 +120,14 @@ TEST_F(ReadSLXTest, BitmapsOfUnequalSizeAreRefused) {
   SaveBitmap("d.bmp", 3, 2, kMapWhite);
   SaveBitmap("c.bmp", 2, 3, kMapWhite);
   test::WriteText(dir.file("w.slx"), "SLX 0.5\r\n1\r\n0,0\r\nd.bmp\r\nc.bmp\r\n");
-  try {
-    ReadSLX(dir.file("w.slx"));
-    FAIL() << "paired bitmaps of different sizes";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSLXReadErrorText);
-    EXPECT_NE(e.detail().find("frame 1: image c.bmp is 2 x 3 but layer map d.bmp is 3 x 2"),
-              std::string::npos)
-        << e.detail();
-  }
+  test::ExpectError([&] { ReadSLX(dir.file("w.slx")); }, kSLXReadErrorText,
+                    "frame 1: image c.bmp is 2 x 3 but layer map d.bmp is 3 x 2");
 }
 
 TEST_F(ReadSLXTest, MissingBitmapOrIndexIsAReadError) {
   test::WriteText(dir.file("w.slx"), "SLX 0.5\r\n1\r\n0,0\r\nd.bmp\r\nc.bmp\r\n");
-  try {
-    ReadSLX(dir.file("w.slx"));
-    FAIL() << "read a frame whose bitmaps are missing";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kBitmapReadErrorText);
-    EXPECT_NE(e.detail().find("d.bmp"), std::string::npos) << e.detail();
-  }
-  try {
-    ReadSLX(dir.file("none.slx"));
-    FAIL() << "read an index that does not exist";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kSLXReadErrorText);
-    EXPECT_NE(e.detail().find("none.slx"), std::string::npos) << e.detail();
-  }
+  test::ExpectError([&] { ReadSLX(dir.file("w.slx")); }, kBitmapReadErrorText, "d.bmp");
+  test::ExpectError([&] { ReadSLX(dir.file("none.slx")); }, kSLXReadErrorText, "none.slx");
 }
 
 } // namespace

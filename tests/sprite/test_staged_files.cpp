@@ -1,5 +1,6 @@
 #include "common/error.hpp"
 #include "sprite/staged_files.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 
 #include <filesystem>
@@ -55,13 +56,7 @@ TEST(StagedFiles, FolderInTheWayFailsBeforeAnythingMoves) {
     StagedFiles files;
     WriteTextFile(files.Stage(dir.file("a.txt")), "x", dir.file("a.txt"));
     WriteTextFile(files.Stage(dir.file("b.txt")), "y", dir.file("b.txt"));
-    try {
-      files.Commit();
-      ADD_FAILURE() << "no error";
-    } catch (const Error &e) {
-      EXPECT_EQ(e.message(), "Error saving file!");
-      EXPECT_NE(e.detail().find("b.txt"), std::string::npos);
-    }
+    test::ExpectError([&] { files.Commit(); }, "Error saving file!", "b.txt");
   }
   EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"b.txt"});
 }
@@ -69,13 +64,8 @@ TEST(StagedFiles, FolderInTheWayFailsBeforeAnythingMoves) {
 TEST(StagedFiles, MissingFolderIsASaveError) {
   test::TempDir dir;
   StagedFiles files;
-  try {
-    files.Stage(dir.file("none/a.txt"));
-    ADD_FAILURE() << "no error";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), "Error saving file!");
-    EXPECT_NE(e.detail().find("none/a.txt"), std::string::npos);
-  }
+  test::ExpectError([&] { files.Stage(dir.file("none/a.txt")); }, "Error saving file!",
+                    "none/a.txt");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 #include "surface/dib_section.hpp"
 
@@ -109,13 +110,10 @@ class ReadBMPRefusal : public ::testing::TestWithParam<BrokenCase> {};
 TEST_P(ReadBMPRefusal, NamesTheFileAndTheFault) {
   Bytes b = BitmapBytes(2, 2, {1, 2, 3, 4});
   GetParam().breakIt(b);
-  try {
-    ParseBMP(b, "frame1c.bmp");
-    FAIL() << "read a bitmap that is not the kind we write";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kBitmapReadErrorText);
-    EXPECT_NE(e.detail().find("frame1c.bmp"), std::string::npos) << e.detail();
-    EXPECT_NE(e.detail().find(GetParam().reason), std::string::npos) << e.detail();
+  const auto error = test::ExpectError([&] { ParseBMP(b, "frame1c.bmp"); }, kBitmapReadErrorText,
+                                       GetParam().reason);
+  if (error) {
+    EXPECT_NE(error->detail().find("frame1c.bmp"), std::string::npos) << error->detail();
   }
 }
 
@@ -124,13 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Bitmaps, ReadBMPRefusal, ::testing::ValuesIn(BrokenCase
 
 TEST(ReadBMP, MissingFileIsAReadError) {
   test::TempDir dir;
-  try {
-    ReadBMP(dir.file("none.bmp"));
-    FAIL() << "read a file that does not exist";
-  } catch (const Error &e) {
-    EXPECT_EQ(e.message(), kBitmapReadErrorText);
-    EXPECT_NE(e.detail().find("none.bmp"), std::string::npos) << e.detail();
-  }
+  test::ExpectError([&] { ReadBMP(dir.file("none.bmp")); }, kBitmapReadErrorText, "none.bmp");
 }
 
 } // namespace
