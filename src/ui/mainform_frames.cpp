@@ -2,8 +2,10 @@
 // multi-frame exports.
 #include "ui/mainform.hpp"
 
+#include "archive/extract.hpp"
 #include "common/paths.hpp"
 #include "sprite/exports.hpp"
+#include "sprite/slp_loader.hpp"
 #include "ui/frame_image.hpp"
 
 #include <QAction>
@@ -94,6 +96,13 @@ void MainForm::menu_savebmp_Click() {
   const auto chosen = ShowSaveDialog(ComDlg);
   if (!chosen || chosen->empty())
     return;
+  // The archive is only ever read: a save aimed at it, by name or through a link, is refused.
+  try {
+    RefuseWritingOnto(archivePath, kOpenArchiveRole, {*chosen});
+  } catch (const Error &error) {
+    ShowError(error);
+    return;
+  }
   ShowSLPFrame(ResDisplayPicTag, FrameScroll->value(), true, *chosen);
 }
 
@@ -125,6 +134,8 @@ void MainForm::menu_image_savesequence_Click() {
     return;
   const std::string baseName = BaseNameOfPath(*chosen);
   ExportFrames("Exporting to image sequence...", [&] {
+    RefuseWritingOnto(archivePath, kOpenArchiveRole,
+                      SequenceFileNames(baseName, LoadSLPInfo(ResDisplayPicTag).frameCount()));
     ExportImageSequence(ResDisplayPicTag, baseName, paletteTable, displayOptions,
                         [this](std::int32_t frame, std::int32_t frameCount) {
                           ReportExportProgress(frame, frameCount);
@@ -142,6 +153,8 @@ void MainForm::menu_image_slx_Click() {
     return;
   const std::string baseName = BaseNameOfPath(*chosen);
   ExportFrames("Exporting all frames...", [&] {
+    RefuseWritingOnto(archivePath, kOpenArchiveRole,
+                      SLXExportFileNames(baseName, LoadSLPInfo(ResDisplayPicTag).frameCount()));
     ExportSLX(ResDisplayPicTag, baseName, paletteTable,
               [this](std::int32_t frame, std::int32_t frameCount) {
                 ReportExportProgress(frame, frameCount);
