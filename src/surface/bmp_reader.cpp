@@ -66,7 +66,10 @@ BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) 
   image.width = layout.width;
   image.height = layout.height;
   image.pixels.resize(static_cast<std::size_t>(layout.width) * layout.height);
-  for (std::int32_t y = 0; y < layout.height; ++y) {
+  // A bitmap without columns has no pixels however many rows its header claims; walking two
+  // billion empty rows would only stall the caller.
+  const std::int32_t rows = layout.width > 0 ? layout.height : 0;
+  for (std::int32_t y = 0; y < rows; ++y) {
     // Rows are stored bottom row first.
     const std::uint8_t *row =
         bytes.data() + layout.pixelOffset + (layout.height - 1 - y) * layout.stride;
