@@ -5,6 +5,7 @@
 #include "common/colour.hpp"
 #include "palette/palette.hpp"
 #include "sprite/slp_builder.hpp"
+#include "surface/dib_section.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -69,6 +70,30 @@ FrameSpec EveryCommandFrame() {
       {3, 0, {0x1D, 0x0C, 1, 2, 3, 0x0F}},                      // six-bit skip and copy
   };
   return f;
+}
+
+void WriteBitmaps(const fs::path &folder) {
+  fs::create_directories(folder);
+  const struct {
+    const char *name;
+    std::int32_t width, height;
+  } sizes[] = {{"one_pixel.bmp", 1, 1}, {"padded_rows.bmp", 5, 3}, {"wide.bmp", 40, 2}};
+  for (const auto &size : sizes) {
+    tessary::cDIBSection surface;
+    surface.Create(size.width, size.height);
+    for (std::int32_t y = 0; y < size.height; ++y)
+      for (std::int32_t x = 0; x < size.width; ++x)
+        surface.SetPixel(x, y, tessary::RGB(x * 40, y * 90, 255 - x));
+    surface.SavePicture((folder / size.name).string());
+  }
+}
+
+void WriteSLXIndexes(const fs::path &folder) {
+  Write(folder, "two_frames.slx",
+        FromText("SLX 0.5\r\n2\r\n12,5\r\nwalk001d.bmp\r\nwalk001c.bmp\r\n-3,40\r\n"
+                 "walk002d.bmp\r\nwalk002c.bmp\r\n"));
+  Write(folder, "odd_names.slx",
+        FromText("SLX 0.5\n1\n0,0\n..d.bmp\na name with spaces.bmp\n\n\n"));
 }
 
 void WriteSprites(const fs::path &folder) {
@@ -158,6 +183,9 @@ int main(int argc, char **argv) {
   try {
     WriteArchives(root / "archive");
     WriteSprites(root / "sprite");
+    WriteSprites(root / "encoder");
+    WriteBitmaps(root / "bitmap");
+    WriteSLXIndexes(root / "slx");
     WritePalettes(root / "palette");
     WriteDescriptions(root / "descriptions");
     WritePreviews(root / "bin_preview");
