@@ -49,6 +49,12 @@ BmpLayout ReadLayout(const ByteReader &in, const std::string &name) {
   if (pixelOffset < kFileHeaderSize + infoSize)
     fail("pixel data offset " + std::to_string(pixelOffset) + " lies inside the headers");
   const std::int64_t stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
+  // stride * height passes 64 bits for a header claiming vast sides; no such bitmap fits in the
+  // file, so that is found by division before anything is multiplied.
+  const auto fileSize = static_cast<std::int64_t>(in.size());
+  if (height > 0 && stride > fileSize / height)
+    fail(std::to_string(width) + " x " + std::to_string(height) + " pixels need more than the " +
+         std::to_string(fileSize) + " bytes of the file");
   const std::int64_t pixelBytes = stride * height;
   if (!in.contains(pixelOffset, pixelBytes))
     fail(std::to_string(width) + " x " + std::to_string(height) + " pixels need " +
