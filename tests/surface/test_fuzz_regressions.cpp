@@ -28,5 +28,23 @@ TEST(BitmapFuzzRegressions, NoColumnsAndTwoBillionRows) {
   EXPECT_TRUE(image.pixels.empty());
 }
 
+// Width 1,660,968,320 and height 2147483647: the row size times the row count passed 64 bits
+// before the reader compared it with the file's length (undefined behaviour).
+TEST(BitmapFuzzRegressions, SidesWhoseProductPasses64Bits) {
+  const std::vector<std::uint8_t> bytes = {
+      0x42, 0x4d, 0x36, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x36, 0x00, 0x00, 0x00,
+      0x28, 0x00, 0x00, 0x00, 0x80, 0x5d, 0x00, 0x63, 0xff, 0xff, 0xff, 0x7f, 0x01, 0x00,
+      0x18, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x33, 0x00, 0x00, 0x00, 0x00, 0x00,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x5b, 0x00, 0x00, 0x00, 0x00};
+  try {
+    ParseBMP(bytes, "regression.bmp");
+    ADD_FAILURE() << "read without an error";
+  } catch (const Error &e) {
+    EXPECT_EQ(e.message(), "Error reading bitmap file!");
+    EXPECT_EQ(e.detail(), "regression.bmp: 1660968320 x 2147483647 pixels need more than the 54 "
+                          "bytes of the file");
+  }
+}
+
 } // namespace
 } // namespace tessary
