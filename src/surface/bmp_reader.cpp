@@ -53,8 +53,8 @@ BmpLayout ReadLayout(const ByteReader &in, const std::string &name) {
   // file, so that is found by division before anything is multiplied.
   const auto fileSize = static_cast<std::int64_t>(in.size());
   if (height > 0 && stride > fileSize / height)
-    fail(std::to_string(width) + " x " + std::to_string(height) + " pixels need more than the " +
-         std::to_string(fileSize) + " bytes of the file");
+    fail(std::to_string(width) + " x " + std::to_string(height) +
+         " pixels run past the end of the file (" + std::to_string(fileSize) + " bytes)");
   const std::int64_t pixelBytes = stride * height;
   if (!in.contains(pixelOffset, pixelBytes))
     fail(std::to_string(width) + " x " + std::to_string(height) + " pixels need " +

@@ -41,8 +41,8 @@ TEST(BitmapFuzzRegressions, SidesWhoseProductPasses64Bits) {
     ADD_FAILURE() << "read without an error";
   } catch (const Error &e) {
     EXPECT_EQ(e.message(), "Error reading bitmap file!");
-    EXPECT_EQ(e.detail(), "regression.bmp: 1660968320 x 2147483647 pixels need more than the 54 "
-                          "bytes of the file");
+    EXPECT_EQ(e.detail(), "regression.bmp: 1660968320 x 2147483647 pixels run past the end of "
+                          "the file (54 bytes)");
   }
 }
 
