@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QTimer>
 
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
@@ -15,7 +16,11 @@ int main(int argc, char *argv[]) {
   tessary::ui::SignalCloser closer(&form);
   form.show();
   const QStringList args = QApplication::arguments();
+  // Opened from the event loop: a message box it raises then runs inside it, so a close asked
+  // for meanwhile (a signal) ends the program instead of being lost before the loop starts.
   if (args.size() > 1)
-    form.OpenArchive(QFile::encodeName(args.at(1)).toStdString());
+    QTimer::singleShot(0, &form, [&form, path = QFile::encodeName(args.at(1)).toStdString()] {
+      form.OpenArchive(path);
+    });
   return QApplication::exec();
 }
