@@ -192,33 +192,21 @@ void NoDataLossTest::outputOntoTheOpenArchiveIsRefused_data() {
   QTest::addColumn<QString>("archiveName"); // the archive is renamed to this before opening
   QTest::addColumn<QString>("answer");      // what the save dialog answers
   QTest::addColumn<QString>("command");
-  QTest::newRow("save as BMP") << "a.bmp"
-                               << "a.bmp"
-                               << "savebmp";
-  QTest::newRow("save as BMP through a link") << "a.bmp"
-                                              << "link.bmp"
-                                              << "savebmp";
-  QTest::newRow("image sequence, first frame") << "walk001.bmp"
-                                               << "walk.bmp"
-                                               << "sequence";
-  QTest::newRow("image sequence, last frame") << "walk003.bmp"
-                                              << "walk.bmp"
-                                              << "sequence";
-  QTest::newRow("SLX index") << "anim.slx"
-                             << "anim.slx"
-                             << "slx";
-  QTest::newRow("SLX frame image") << "anim2c.bmp"
-                                   << "anim.slx"
-                                   << "slx";
-  QTest::newRow("SLX layer map") << "anim3d.bmp"
-                                 << "anim.slx"
-                                 << "slx";
-  QTest::newRow("extract this file") << "a.drs"
-                                     << "a.drs"
-                                     << "extract";
-  QTest::newRow("extract this file through a link") << "a.drs"
-                                                    << "link.drs"
-                                                    << "extract";
+  const auto row = [](const char *name, const char *archive, const char *answer,
+                      const char *command) {
+    QTest::newRow(name) << QString(archive) << QString(answer) << QString(command);
+  };
+  row("save as BMP", "a.bmp", "a.bmp", "savebmp");
+  row("save as BMP through a link", "a.bmp", "link.bmp", "savebmp");
+  row("image sequence, first frame", "walk001.bmp", "walk.bmp", "sequence");
+  row("image sequence, last frame", "walk003.bmp", "walk.bmp", "sequence");
+  row("SLX index", "anim.slx", "anim.slx", "slx");
+  row("SLX frame image", "anim2c.bmp", "anim.slx", "slx");
+  row("SLX layer map", "anim3d.bmp", "anim.slx", "slx");
+  row("extract this file", "a.drs", "a.drs", "extract");
+  row("extract this file through a link", "a.drs", "link.drs", "extract");
+  // An archive kept in the working folder under the name "Extract as palette" writes.
+  row("extract as palette", "300.pal", "", "extractpal");
 }
 
 void NoDataLossTest::outputOntoTheOpenArchiveIsRefused() {
@@ -226,7 +214,9 @@ void NoDataLossTest::outputOntoTheOpenArchiveIsRefused() {
   QFETCH(QString, answer);
   QFETCH(QString, command);
   WindowFixture f;
-  const std::string archive = f.temp.file(archiveName.toStdString());
+  const bool palette = command == "extractpal";
+  const std::string folder = palette ? f.form->WorkFolder : f.temp.path().string() + "/";
+  const std::string archive = folder + archiveName.toStdString();
   fs::rename(f.archivePath, archive);
   f.archivePath = archive;
   const std::string target = f.temp.file(answer.toStdString());
@@ -236,11 +226,14 @@ void NoDataLossTest::outputOntoTheOpenArchiveIsRefused() {
   const FileState before = FileState::Of(archive);
   f.open();
   QVERIFY(f.form->archiveOpen);
-  f.select(kSpriteLine);
+  f.select(palette ? kPaletteLine : kSpriteLine);
   QVERIFY(f.platform.messages.empty());
 
-  f.platform.saveAnswers.push_back(target);
-  if (command == "savebmp")
+  if (!palette)
+    f.platform.saveAnswers.push_back(target);
+  if (palette)
+    f.form->menu_extract_pal->trigger();
+  else if (command == "savebmp")
     f.form->menu_savebmp->trigger();
   else if (command == "sequence")
     f.form->menu_image_savesequence->trigger();
@@ -249,7 +242,7 @@ void NoDataLossTest::outputOntoTheOpenArchiveIsRefused() {
   else
     f.form->menu_extract_file->trigger();
 
-  QCOMPARE(f.platform.saveRequests.size(), std::size_t(1));
+  QCOMPARE(f.platform.saveRequests.size(), std::size_t(palette ? 0 : 1));
   QCOMPARE(f.platform.messages.size(), std::size_t(1));
   const ui::MessageRequest &message = f.platform.messages.front();
   QCOMPARE(message.text, std::string("Error saving file!"));
@@ -259,12 +252,14 @@ void NoDataLossTest::outputOntoTheOpenArchiveIsRefused() {
   if (answer.startsWith("link"))
     QVERIFY(fs::is_symlink(target));
   // Nothing else of the export appeared beside it either.
-  for (const auto &entry : fs::directory_iterator(f.temp.path())) {
+  for (const auto &entry : fs::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
-    QVERIFY2(name == archiveName.toStdString() || name == answer.toStdString() || name == "tmp",
-             name.c_str());
+    const bool expected = name == archiveName.toStdString() || name == answer.toStdString() ||
+                          (palette ? name.starts_with("_drs") : name == "tmp");
+    QVERIFY2(expected, name.c_str());
   }
   // The window goes on working with the archive it has.
+  f.select(kSpriteLine);
   f.form->FrameScroll->setValue(2);
   QCOMPARE(f.form->PictureStatusText->text(), QStringLiteral("Showing frame 2 of 3"));
 }
