@@ -24,13 +24,15 @@ using namespace tessary::ui;
 
 namespace {
 
-// Runs `answer` on the next modal window as soon as it is up.
+// Runs `answer` on the next modal window as soon as it is up. The polling timer belongs to the
+// application and removes itself once it has answered.
 void AnswerNextModal(std::function<void(QWidget *)> answer) {
-  auto timer = std::make_shared<QTimer>();
+  QTimer *timer = std::make_unique<QTimer>(QCoreApplication::instance()).release();
   timer->setInterval(5);
-  QObject::connect(timer.get(), &QTimer::timeout, [timer, answer] {
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
     if (QWidget *modal = QApplication::activeModalWidget()) {
       timer->stop();
+      timer->deleteLater();
       answer(modal);
     }
   });
