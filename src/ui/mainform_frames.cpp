@@ -59,17 +59,20 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   }
   PictureStatusText->setText("Loading image...");
   BusyCursor busy(platform_);
+  // Off from here on: events let through while the decode polls for Escape (a held slider
+  // arrow repeating, say) must not start a second display inside this one.
+  FrameScrollTag = "off";
   cDIBSection image;
   RenderedFrame frame;
   try {
     frame = RenderFrame(path, frameNumber, paletteTable, displayOptions, image, escape);
   } catch (const Error &error) {
+    FrameScrollTag = "on";
     ShowFrameFailure(error);
     return;
   }
   // A cancelled decode is shown as far as it got, like a complete one.
   ResDisplayPicTag = path;
-  FrameScrollTag = "off";
   FrameScroll->setMaximum(frame.frameCount);
   FrameScroll->setValue(frameNumber);
   SetTwipsSize(ResDisplayPic, static_cast<int>(PixelsToTwips(frame.width, twipsPerPixelX_)),

@@ -242,9 +242,15 @@ void FramesTest::escapeCutsTheDecodeShort() {
   WindowFixture f;
   f.open();
   int rows = 0;
-  f.platform.escape = [&rows] { return ++rows > 2; }; // held from the third row on
+  std::string tagWhileDecoding;
+  f.platform.escape = [&] {
+    tagWhileDecoding = f.form->FrameScrollTag;
+    return ++rows > 2; // held from the third row on
+  };
   f.select(kSpriteLine);
   const MainForm &form = *f.form;
+  // Slider changes let through while polling must not start a display inside this one.
+  QCOMPARE(tagWhileDecoding, std::string("off"));
   // Rows decoded before Escape show as usual; the rest stay black.
   QCOMPARE(Shown(form, 7, 1), QColor(255, 255, 0));
   for (int y = 2; y < 6; ++y)
