@@ -8,6 +8,7 @@
 #include "sprite/slp_encoder.hpp"
 #include "sprite/slp_loader.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -18,13 +19,19 @@ namespace {
 // Keeps each run quick; the decoder and encoder treat every size alike.
 constexpr std::int64_t kPixelBudget = 1 << 16;
 
-bool SameSurface(const tessary::cDIBSection &a, const tessary::cDIBSection &b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height())
+// Whether a decoded surface holds exactly the pixels of an encoder frame's array (a surface
+// that was never created, for a frame without pixels, reads as untouched black).
+bool Matches(const tessary::cDIBSection &surface, std::int32_t width, std::int32_t height,
+             const std::vector<tessary::Colour> &pixels) {
+  if (std::max(surface.Width(), 0) != width || std::max(surface.Height(), 0) != height)
     return false;
-  for (std::int32_t y = 0; y < a.Height(); ++y)
-    for (std::int32_t x = 0; x < a.Width(); ++x)
-      if (a.GetPixel(x, y) != b.GetPixel(x, y))
+  std::size_t i = 0;
+  for (std::int32_t y = 0; y < height; ++y)
+    for (std::int32_t x = 0; x < width; ++x, ++i) {
+      const tessary::Colour c = surface.GetPixel(x, y);
+      if ((c == tessary::kInvalidColour ? 0 : c) != pixels[i])
         return false;
+    }
   return true;
 }
 
@@ -33,18 +40,15 @@ bool SameSurface(const tessary::cDIBSection &a, const tessary::cDIBSection &b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static const tessary::PaletteTable palette = tessary::DefaultPalette();
   std::vector<tessary::EncoderFrame> frames;
-  std::vector<tessary::cDIBSection> images, layers;
   try {
     const auto sprite = tessary::ParseSLP(std::span<const std::uint8_t>(data, size), "fuzz");
     for (const auto &frame : sprite.frames) {
       if (static_cast<std::int64_t>(frame.width) * frame.height > kPixelBudget ||
           frames.size() >= 8)
         return 0;
-      images.emplace_back();
-      layers.emplace_back();
-      tessary::DecodeSLPFrame(sprite, frame, palette, images.back(), layers.back());
-      frames.push_back(
-          tessary::FrameFromSurfaces(images.back(), layers.back(), frame.hotspotX, frame.hotspotY));
+      tessary::cDIBSection image, layer;
+      tessary::DecodeSLPFrame(sprite, frame, palette, image, layer);
+      frames.push_back(tessary::FrameFromSurfaces(image, layer, frame.hotspotX, frame.hotspotY));
     }
   } catch (const tessary::Error &) {
     return 0; // not a sprite the decoder takes
@@ -64,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       __builtin_trap();
     tessary::cDIBSection image, layer;
     tessary::DecodeSLPFrame(again, frame, palette, image, layer);
-    if (!SameSurface(image, images[n]) || !SameSurface(layer, layers[n]))
+    const auto &f = frames[n];
+    if (!Matches(image, f.width, f.height, f.image) || !Matches(layer, f.width, f.height, f.layer))
       __builtin_trap(); // the encoded sprite draws a different picture
   }
   return 0;
