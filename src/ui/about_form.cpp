@@ -17,7 +17,7 @@ const QColor kBackground(0, 0, 128);
 const QColor kLabelText(255, 255, 255);
 const QColor kCreditsColour(192, 255, 192);
 
-struct LabelSpec {
+struct LabelLayout {
   int number;
   int left, top, width, height;
   const char *text;
@@ -26,7 +26,7 @@ struct LabelSpec {
   QColor colour;
 };
 
-const std::array<LabelSpec, 5> kLabels = {{
+const std::array<LabelLayout, 5> kLabels = {{
     {1, 120, 120, 2175, 375, "Tessary", 11.25, true, false, false, false, kLabelText},
     {3, 120, 360, 3015, 255, "Viewer/Extractor - version 0.5b", 9, false, true, false, false,
      kLabelText},
@@ -39,14 +39,14 @@ const std::array<LabelSpec, 5> kLabels = {{
      false, kLabelText},
 }};
 
-struct ButtonSpec {
+struct ButtonLayout {
   int index;
   const char *caption;
   int left, width;
 };
 
 // In focus order.
-const std::array<ButtonSpec, AboutForm::kButtonCount> kButtons = {{
+const std::array<ButtonLayout, AboutForm::kButtonCount> kButtons = {{
     {2, "OK", 120, 1335},
     {3, "Cancel", 1560, 1215},
     {0, "Close", 2880, 1215},
@@ -60,12 +60,12 @@ constexpr int kButtonHeight = 375;
 double TwipsPerPixelOf(double dotsPerInch) { return dotsPerInch > 0 ? 1440.0 / dotsPerInch : 15.0; }
 
 // Verdana where it is installed; otherwise a plain sans-serif face, without complaint.
-QFont LabelFont(const LabelSpec &spec) {
+QFont LabelFont(const LabelLayout &layout) {
   QFont font(QStringLiteral("Verdana"));
   font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(spec.pointSize);
-  font.setBold(spec.bold);
-  font.setItalic(spec.italic);
+  font.setPointSizeF(layout.pointSize);
+  font.setBold(layout.bold);
+  font.setItalic(layout.italic);
   return font;
 }
 
@@ -109,35 +109,35 @@ QRect AboutForm::pixelRect(int left, int top, int width, int height) const {
 }
 
 void AboutForm::buildLabels() {
-  for (const LabelSpec &spec : kLabels) {
-    auto *label = Child<QLabel>(this, QString::fromUtf8(spec.text));
-    label->setObjectName(QStringLiteral("Label%1").arg(spec.number));
-    label->setGeometry(pixelRect(spec.left, spec.top, spec.width, spec.height));
-    label->setFont(LabelFont(spec));
-    label->setAlignment((spec.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-    label->setWordWrap(spec.wraps);
+  for (const LabelLayout &layout : kLabels) {
+    auto *label = Child<QLabel>(this, QString::fromUtf8(layout.text));
+    label->setObjectName(QStringLiteral("Label%1").arg(layout.number));
+    label->setGeometry(pixelRect(layout.left, layout.top, layout.width, layout.height));
+    label->setFont(LabelFont(layout));
+    label->setAlignment((layout.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    label->setWordWrap(layout.wraps);
     QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, spec.colour);
+    colours.setColor(QPalette::WindowText, layout.colour);
     label->setPalette(colours);
     label->setAutoFillBackground(false); // the form's blue shows through
-    labels_[spec.number - 1] = label;
+    labels_[layout.number - 1] = label;
   }
 }
 
 void AboutForm::buildButtons() {
   QWidget *previous = nullptr;
-  for (const ButtonSpec &spec : kButtons) {
-    auto *button = Child<QPushButton>(this, QString::fromUtf8(spec.caption));
-    button->setObjectName(QStringLiteral("ExitButton_%1").arg(spec.index));
-    button->setGeometry(pixelRect(spec.left, kButtonTop, spec.width, kButtonHeight));
-    const int index = spec.index;
+  for (const ButtonLayout &layout : kButtons) {
+    auto *button = Child<QPushButton>(this, QString::fromUtf8(layout.caption));
+    button->setObjectName(QStringLiteral("ExitButton_%1").arg(layout.index));
+    button->setGeometry(pixelRect(layout.left, kButtonTop, layout.width, kButtonHeight));
+    const int index = layout.index;
     connect(button, &QPushButton::clicked, this, [this, index] { ExitButton_Click(index); });
     if (previous)
       setTabOrder(previous, button);
     else
       button->setFocus();
     previous = button;
-    buttons_[spec.index] = button;
+    buttons_[layout.index] = button;
   }
 }
 

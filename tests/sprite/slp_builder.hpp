@@ -170,8 +170,8 @@ inline BuiltSLP RandomSprite(unsigned seed, int frames, std::int32_t width, std:
   auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   std::vector<FrameSpec> specs;
   for (int f = 0; f < frames; ++f) {
-    FrameSpec spec;
-    spec.width = width;
+    FrameSpec frame;
+    frame.width = width;
     for (std::int32_t y = 0; y < height; ++y) {
       RowSpec row;
       const int kind = below(10);
@@ -183,9 +183,9 @@ inline BuiltSLP RandomSprite(unsigned seed, int frames, std::int32_t width, std:
         row.commands.push_back(static_cast<std::uint8_t>(random()));
       if (below(4) != 0)
         row.commands.push_back(0x0F);
-      spec.rows.push_back(std::move(row));
+      frame.rows.push_back(std::move(row));
     }
-    specs.push_back(std::move(spec));
+    specs.push_back(std::move(frame));
   }
   return BuildSLP(specs);
 }
