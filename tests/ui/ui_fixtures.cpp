@@ -102,10 +102,10 @@ const std::vector<int> kSampleKinds = {0, 1, 1, 0, 2, 0, 3, 3, 3, 3, 0, -1, -1};
 
 std::vector<std::uint8_t> SampleArchiveBytes() {
   const auto table = [](std::array<char, 4> tag, std::vector<std::int32_t> ids) {
-    ArchiveTableSpec spec{tag, {}};
+    ArchiveTableSpec built{tag, {}};
     for (const auto id : ids)
-      spec.entries.push_back({id, SampleEntryBytes(id)});
-    return spec;
+      built.entries.push_back({id, SampleEntryBytes(id)});
+    return built;
   };
   return BuildArchive({table(kSpriteTag, {100, 101}), table(kSoundTag, {200}),
                        table(kBinaryTag, {300, 301, 302, 303}),
