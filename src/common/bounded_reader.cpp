@@ -36,8 +36,8 @@ void BoundedFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out,
     throw Error(errorMessage, "no file is open");
   if (offset > size_ || out.size() > size_ - offset)
     throw Error(errorMessage, "read of " + std::to_string(out.size()) + " bytes at offset " +
-                                  std::to_string(offset) + " lies past the end of " + path_ +
-                                  " (" + std::to_string(size_) + " bytes)");
+                                  std::to_string(offset) + " lies past the end of " + path_ + " (" +
+                                  std::to_string(size_) + " bytes)");
   if (out.empty())
     return;
   if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
@@ -58,8 +58,8 @@ bool ByteReader::contains(std::int64_t offset, std::int64_t length) const {
 void ByteReader::need(std::int64_t offset, std::int64_t length, const char *what) const {
   if (!contains(offset, length))
     fail(std::string(what) + " at offset " + std::to_string(offset) + " (" +
-         std::to_string(length) + " bytes) lies outside the data (" +
-         std::to_string(data_.size()) + " bytes)");
+         std::to_string(length) + " bytes) lies outside the data (" + std::to_string(data_.size()) +
+         " bytes)");
 }
 
 void ByteReader::seek(std::int64_t offset, const char *what) {

@@ -5,9 +5,7 @@ namespace tessary {
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 namespace {
-std::string::size_type LastSeparator(const std::string &path) {
-  return path.find_last_of("\\/");
-}
+std::string::size_type LastSeparator(const std::string &path) { return path.find_last_of("\\/"); }
 } // namespace
 
 std::string FileTitle(const std::string &path) {
