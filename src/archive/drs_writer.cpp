@@ -136,11 +136,17 @@ std::array<std::vector<SourceFile>, std::size(kKindSlots)> ListSources(const std
   for (; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     const auto parsed = ParseResourceName(name);
-    std::error_code typeError;
-    if (!parsed || !it->is_regular_file(typeError)) {
+    if (!parsed) {
       refused.push_back(name);
       continue;
     }
+    // Rightly named but a folder, a device, a FIFO, or a link to one: its bytes cannot be
+    // packed, and saying it is misnamed would send the user looking for the wrong fault.
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError))
+      PackFailed(it->path().string() + (fs::exists(it->status(typeError))
+                                            ? " is not a regular file"
+                                            : " is a link to a file that does not exist"));
     const auto size = fs::file_size(it->path(), typeError);
     if (typeError)
       PackFailed("cannot read the size of " + it->path().string() + ": " + typeError.message());

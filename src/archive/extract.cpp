@@ -22,21 +22,24 @@ void Report(const StatusSink &status, const std::string &text) {
     status(text);
 }
 
-void CheckEntryRange(const BoundedFile &archive, const DRSFileInfo &entry) {
+void CheckEntryRange(const BoundedFile &archive, const DRSFileInfo &entry,
+                     const std::string &errorMessage) {
+  const auto fail = [&errorMessage](const std::string &detail) {
+    throw Error(errorMessage, detail);
+  };
   if (!archive.isOpen())
-    SaveFailed("no archive is open");
+    fail("no archive is open");
   if (entry.size < 0)
-    SaveFailed("resource " + std::to_string(entry.id) + " has a negative size (" +
-               std::to_string(entry.size) + ")");
+    fail("resource " + std::to_string(entry.id) + " has a negative size (" +
+         std::to_string(entry.size) + ")");
   if (entry.size > kMaxExtractSize)
-    SaveFailed("resource " + std::to_string(entry.id) + " is " + std::to_string(entry.size) +
-               " bytes long; at most " + std::to_string(kMaxExtractSize) +
-               " bytes can be extracted");
+    fail("resource " + std::to_string(entry.id) + " is " + std::to_string(entry.size) +
+         " bytes long; at most " + std::to_string(kMaxExtractSize) + " bytes can be extracted");
   const auto archiveSize = static_cast<std::int64_t>(archive.size());
   if (entry.offset < 0 || entry.offset > archiveSize || entry.size > archiveSize - entry.offset)
-    SaveFailed("resource " + std::to_string(entry.id) + " (" + std::to_string(entry.size) +
-               " bytes at offset " + std::to_string(entry.offset) + ") lies past the end of " +
-               archive.path() + " (" + std::to_string(archiveSize) + " bytes)");
+    fail("resource " + std::to_string(entry.id) + " (" + std::to_string(entry.size) +
+         " bytes at offset " + std::to_string(entry.offset) + ") lies past the end of " +
+         archive.path() + " (" + std::to_string(archiveSize) + " bytes)");
 }
 
 } // namespace
@@ -53,7 +56,7 @@ void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
 void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
                      const DRSFileInfo &entry, const StatusSink &status) {
   Report(status, "Reading data...");
-  CheckEntryRange(archive, entry);
+  CheckEntryRange(archive, entry, kSaveErrorText);
   // Writing over the archive would destroy the very bytes being copied.
   RefuseWritingOnto(archive.path(), kOpenArchiveRole, {targetPath});
 
@@ -74,6 +77,14 @@ void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
   // resource would make a selection, or extracting a whole archive, wait on the disk.
   target.commit(false);
   Report(status, "Finished reading data");
+}
+
+std::vector<std::uint8_t> ReadResource(const BoundedFile &archive, const DRSFileInfo &entry,
+                                       const std::string &errorMessage) {
+  CheckEntryRange(archive, entry, errorMessage);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(entry.size));
+  archive.readAt(static_cast<std::uint64_t>(entry.offset), bytes, errorMessage);
+  return bytes;
 }
 
 std::string TempResourceName(const std::string &workFolder, long hundredths) {

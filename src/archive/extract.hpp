@@ -27,6 +27,11 @@ constexpr char kSaveErrorText[] = "Error saving file!";
 void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
                      const DRSFileInfo &entry, const StatusSink &status);
 
+// The entry's bytes, read straight out of the archive, with the same checks as ExtractResource.
+// Throws Error(errorMessage, detail).
+std::vector<std::uint8_t> ReadResource(const BoundedFile &archive, const DRSFileInfo &entry,
+                                       const std::string &errorMessage);
+
 // How the archive is named when a write would land on it.
 constexpr char kOpenArchiveRole[] = "the open archive";
 

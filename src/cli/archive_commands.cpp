@@ -2,6 +2,7 @@
 
 #include "archive/drs_writer.hpp"
 #include "archive/extract.hpp"
+#include "cli/output_checks.hpp"
 #include "common/error.hpp"
 #include "common/temporary_folder.hpp"
 
@@ -83,6 +84,7 @@ void RunExtract(const ExtractOptions &options) {
   const std::int32_t id = ParseResourceId(options.id);
   const auto archive = OpenArchive(options.archive, options.force);
   const std::size_t line = FindEntryLine(archive, id);
+  RefuseFolderAsOutput(options.output);
   ExtractResource(archive.file, options.output, archive.contents.files[line], {});
 }
 
@@ -254,7 +256,10 @@ void AddPack(CLI::App &app, Context &) {
               "WAV, BIN, each listing its entries by ascending identifier.\n");
   sub->add_option("FOLDER", options->folder, "The folder of resource files")->required();
   sub->add_option("-o,--output", options->output, "The archive to write")->required();
-  sub->callback([options] { WriteArchive(options->folder, options->output); });
+  sub->callback([options] {
+    RefuseFolderAsOutput(options->output);
+    WriteArchive(options->folder, options->output);
+  });
 }
 
 } // namespace

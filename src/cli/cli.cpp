@@ -2,11 +2,16 @@
 
 #include "cli/commands.hpp"
 #include "common/error.hpp"
+#include "common/printable_text.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <ostream>
+#include <sstream>
+#include <string_view>
 
 namespace tessary::cli {
 
@@ -29,11 +34,6 @@ void BuildApp(CLI::App &app, Context &ctx) {
   AddEncodeCommand(app, ctx);
 }
 
-int ReportParseError(const CLI::App &app, const CLI::ParseError &e, Context &ctx) {
-  const int code = app.exit(e, ctx.out, ctx.err);
-  return code == 0 ? 0 : 2;
-}
-
 // CLI11 reports a stray first word only as "A subcommand is required"; name it instead.
 void RequireKnownCommand(const CLI::App &app, const std::vector<std::string> &args) {
   if (args.empty() || args.front().empty() || args.front().front() == '-')
@@ -44,14 +44,28 @@ void RequireKnownCommand(const CLI::App &app, const std::vector<std::string> &ar
   throw UsageError("unknown command \"" + args.front() + "\"");
 }
 
-} // namespace
+constexpr char kOutputErrorText[] = "Error writing output!";
 
-int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err) {
-  Context ctx{out, err};
-  CLI::App app{"Lists and extracts the resources of Star Wars Galactic Battlegrounds DRS "
-               "archives, and saves their sprites as pictures.",
-               "tessary-cli"};
-  BuildApp(app, ctx);
+// Writes text to err line by line, each line with its control bytes escaped: what reaches the
+// terminal is what the call says, never bytes taken from its words or its files.
+void WritePrintable(std::ostream &err, std::string_view text) {
+  while (!text.empty()) {
+    const auto end = text.find('\n');
+    err << PrintableText(text.substr(0, end)) << '\n';
+    if (end == std::string_view::npos)
+      break;
+    text.remove_prefix(end + 1);
+  }
+}
+
+int ReportParseError(const CLI::App &app, const CLI::ParseError &e, Context &ctx) {
+  std::ostringstream err;
+  const int code = app.exit(e, ctx.out, err);
+  WritePrintable(ctx.err, err.str());
+  return code == 0 ? 0 : 2;
+}
+
+int RunCall(CLI::App &app, const std::vector<std::string> &args, Context &ctx) {
   // CLI11 takes its words last first.
   std::vector<std::string> words(args.rbegin(), args.rend());
   try {
@@ -60,18 +74,44 @@ int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
   } catch (const CLI::ParseError &e) {
     return ReportParseError(app, e, ctx);
   } catch (const UsageError &e) {
-    err << e.what() << "\n" << kHelpHint << "\n";
+    WritePrintable(ctx.err, e.what());
+    ctx.err << kHelpHint << "\n";
     return 2;
   } catch (const Error &e) {
-    err << e.message() << "\n";
+    WritePrintable(ctx.err, e.message());
     if (!e.detail().empty())
-      err << e.detail() << "\n";
+      WritePrintable(ctx.err, e.detail());
     return 1;
   } catch (const std::exception &e) {
-    err << e.what() << "\n";
+    WritePrintable(ctx.err, e.what());
     return 1;
   }
   return ctx.exitCode;
+}
+
+// A listing cut short by a full disk or a closed device is a failed call, not a finished one.
+int CheckOutputWritten(int code, Context &ctx) {
+  const bool goodBefore = ctx.out.good();
+  errno = 0;
+  ctx.out.flush();
+  if (ctx.out.good())
+    return code;
+  const int error = goodBefore ? errno : 0;
+  ctx.err << kOutputErrorText << "\n"
+          << "cannot write to standard output"
+          << (error ? ": " + std::string(std::strerror(error)) : std::string()) << "\n";
+  return code == 0 ? 1 : code;
+}
+
+} // namespace
+
+int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err) {
+  Context ctx{out, err};
+  CLI::App app{"Lists and extracts the resources of Star Wars Galactic Battlegrounds DRS "
+               "archives, and saves their sprites as pictures.",
+               "tessary-cli"};
+  BuildApp(app, ctx);
+  return CheckOutputWritten(RunCall(app, args, ctx), ctx);
 }
 
 } // namespace tessary::cli

@@ -2,10 +2,11 @@
 #include "cli/commands.hpp"
 
 #include "archive/extract.hpp"
+#include "archive/read_archive.hpp"
+#include "cli/output_checks.hpp"
 #include "common/error.hpp"
 #include "common/hex.hpp"
 #include "common/paths.hpp"
-#include "common/temporary_folder.hpp"
 #include "palette/palette.hpp"
 #include "sprite/display_options.hpp"
 #include "sprite/exports.hpp"
@@ -13,15 +14,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tessary::cli {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -32,8 +30,8 @@ struct SpriteWords {
   std::string slp;         // --slp FILE
 };
 
-// The sprite file a call works on: the loose file itself, or a private copy of the archive's
-// entry that goes when the call ends.
+// The sprite a call works on, loaded whole: the loose file, or the archive's entry read straight
+// out of the archive's bytes (no copy of it is ever written anywhere).
 class SpriteSource {
 public:
   explicit SpriteSource(const SpriteWords &words) {
@@ -42,7 +40,8 @@ public:
       throw UsageError("name the sprite either as ARCHIVE ID or with --slp FILE");
     input_ = fromArchive ? words.archive : words.slp;
     if (!fromArchive) {
-      path_ = words.slp;
+      role_ = "the sprite file";
+      sprite_ = LoadSLPInfo(words.slp);
       return;
     }
     if (words.id.empty())
@@ -51,42 +50,21 @@ public:
     // No --force here: an archive with a wrong header text is refused.
     const OpenedArchive archive = OpenArchive(words.archive, false);
     const std::size_t line = FindEntryLine(archive, id);
-    folder_.emplace(fs::temp_directory_path(), "tessary-cli-", kSaveErrorText);
-    path_ = folder_->file(std::to_string(id) + ".slp");
-    entryName_ = "resource " + std::to_string(id) + " of " + words.archive;
-    ExtractResource(archive.file, path_, archive.contents.files[line], {});
+    role_ = kOpenArchiveRole;
+    sprite_ = ParseSLP(ReadResource(archive.file, archive.contents.files[line], kReadErrorText),
+                       "resource " + std::to_string(id) + " of " + words.archive);
   }
-  const std::string &path() const { return path_; }
-
-  // Runs a step on the sprite. The private copy of an archive's entry is gone by the time the
-  // user reads a message, so an error that names it names the archive entry instead.
-  template <typename Step> void run(Step &&step) const {
-    try {
-      step();
-    } catch (const Error &e) {
-      if (!folder_ || e.detail().find(path_) == std::string::npos)
-        throw;
-      throw Error(e.message(), Renamed(e.detail()), e.number(), e.source());
-    }
-  }
+  const SLPFile &sprite() const { return sprite_; }
 
   // Writing any of outputs would overwrite the archive or loose sprite the call reads.
   void refuseWritingOnto(const std::vector<std::string> &outputs) const {
-    RefuseWritingOnto(input_, folder_ ? kOpenArchiveRole : "the sprite file", outputs);
+    RefuseWritingOnto(input_, role_, outputs);
   }
 
 private:
-  std::string Renamed(std::string detail) const {
-    for (auto at = detail.find(path_); at != std::string::npos;
-         at = detail.find(path_, at + entryName_.size()))
-      detail.replace(at, path_.size(), entryName_);
-    return detail;
-  }
-
-  std::optional<TemporaryFolder> folder_;
+  SLPFile sprite_;
   std::string input_;
-  std::string path_;
-  std::string entryName_;
+  std::string role_;
 };
 
 void AddSpriteWords(CLI::App *sub, SpriteWords &words) {
@@ -138,6 +116,15 @@ PaletteTable ChosenPalette(const std::string &path) {
   return table;
 }
 
+// Every check that an output lands on no file the call reads: the sprite's file or archive, and
+// the palette.
+void RefuseWritingOntoInputs(const SpriteSource &source, const ColourWords &colours,
+                             const std::vector<std::string> &outputs) {
+  source.refuseWritingOnto(outputs);
+  if (!colours.palette.empty())
+    RefuseWritingOnto(colours.palette, kPaletteFileRole, outputs);
+}
+
 void AddPaletteWord(CLI::App *sub, ColourWords &words) {
   sub->add_option("--palette", words.palette,
                   "A JASC-PAL palette file (default: the built-in palette)");
@@ -167,14 +154,13 @@ void RunFrame(const FrameCall &call) {
   const DisplayOptions options = ChosenOptions(call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
-  source.run([&] {
-    const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
-    if (call.frame < 1 || call.frame > count)
-      throw UsageError("--frame must be from 1 to " + std::to_string(count) + ", not " +
-                       std::to_string(call.frame));
-    source.refuseWritingOnto({call.output});
-    SaveFrameBMP(source.path(), call.frame, palette, options, call.output);
-  });
+  const std::int32_t count = source.sprite().frameCount();
+  if (call.frame < 1 || call.frame > count)
+    throw UsageError("--frame must be from 1 to " + std::to_string(count) + ", not " +
+                     std::to_string(call.frame));
+  RefuseFolderAsOutput(call.output);
+  RefuseWritingOntoInputs(source, call.colours, {call.output});
+  SaveFrameBMP(source.sprite(), call.frame, palette, options, call.output);
 }
 
 void AddFrame(CLI::App &app) {
@@ -202,11 +188,9 @@ void RunSequence(const SequenceCall &call) {
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::string base = BaseNameOfPath(call.output);
-  source.run([&] {
-    const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
-    source.refuseWritingOnto(SequenceFileNames(base, count));
-    ExportImageSequence(source.path(), base, palette, options);
-  });
+  RefuseWritingOntoInputs(source, call.colours,
+                          SequenceFileNames(base, source.sprite().frameCount()));
+  ExportImageSequence(source.sprite(), base, palette, options);
 }
 
 void AddSequence(CLI::App &app) {
@@ -235,11 +219,9 @@ void RunSlx(const SlxCall &call) {
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::string base = BaseNameOfPath(call.output);
-  source.run([&] {
-    const std::int32_t count = LoadSLPInfo(source.path()).frameCount();
-    source.refuseWritingOnto(SLXExportFileNames(base, count));
-    ExportSLX(source.path(), base, palette);
-  });
+  RefuseWritingOntoInputs(source, call.colours,
+                          SLXExportFileNames(base, source.sprite().frameCount()));
+  ExportSLX(source.sprite(), base, palette);
 }
 
 void AddSlx(CLI::App &app) {

@@ -6,23 +6,91 @@
 #include <cstring>
 #include <limits>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace tessary {
 
 namespace {
 std::string SystemText(int err) { return err ? std::string(std::strerror(err)) : std::string(); }
 } // namespace
 
+namespace {
+
+// What a file that is not a plain file is, for the message that refuses it.
+std::string KindOfSpecialFile(unsigned mode) {
+  if (S_ISDIR(mode))
+    return "a folder";
+#ifdef S_ISFIFO
+  if (S_ISFIFO(mode))
+    return "a FIFO";
+#endif
+#ifdef S_ISCHR
+  if (S_ISCHR(mode))
+    return "a device";
+#endif
+#ifdef S_ISBLK
+  if (S_ISBLK(mode))
+    return "a device";
+#endif
+#ifdef S_ISSOCK
+  if (S_ISSOCK(mode))
+    return "a socket";
+#endif
+  return "a special file";
+}
+
+// Only a regular file has a length to bound the reads by: a FIFO or a device would block or
+// never end, and a folder reports a nonsense size.
+void RequireRegularFile(unsigned mode, const std::string &path, const std::string &errorMessage) {
+  if (!S_ISREG(mode))
+    throw Error(errorMessage,
+                path + " is not a regular file (it is " + KindOfSpecialFile(mode) + ")");
+}
+
+} // namespace
+
 BoundedFile::BoundedFile(const std::string &path, const std::string &errorMessage) : path_(path) {
+#ifdef _WIN32
   errno = 0;
   file_.reset(std::fopen(path.c_str(), "rb"));
   if (!file_)
     throw Error(errorMessage, "cannot open " + path + ": " + SystemText(errno));
-  if (std::fseek(file_.get(), 0, SEEK_END) != 0)
+  struct _stat64 info {};
+  if (_fstat64(_fileno(file_.get()), &info) != 0)
     throw Error(errorMessage, "cannot size " + path + ": " + SystemText(errno));
-  const long end = std::ftell(file_.get());
-  if (end < 0)
-    throw Error(errorMessage, "cannot size " + path + ": " + SystemText(errno));
-  size_ = static_cast<std::uint64_t>(end);
+  RequireRegularFile(static_cast<unsigned>(info.st_mode), path, errorMessage);
+#else
+  // Opened without blocking so that a FIFO with no writer cannot stop the call here; the flag
+  // is cleared again once the file is known to be a regular one.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
+    throw Error(errorMessage, "cannot open " + path + ": " + SystemText(errno));
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throw Error(errorMessage, "cannot size " + path + ": " + SystemText(error));
+  }
+  if (!S_ISREG(info.st_mode))
+    ::close(fd);
+  RequireRegularFile(static_cast<unsigned>(info.st_mode), path, errorMessage);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0)
+    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  file_.reset(::fdopen(fd, "rb"));
+  if (!file_) {
+    const int error = errno;
+    ::close(fd);
+    throw Error(errorMessage, "cannot open " + path + ": " + SystemText(error));
+  }
+#endif
+  if (info.st_size < 0)
+    throw Error(errorMessage, "cannot size " + path);
+  size_ = static_cast<std::uint64_t>(info.st_size);
 }
 
 void BoundedFile::close() {

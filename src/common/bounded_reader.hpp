@@ -18,7 +18,8 @@ namespace tessary {
 class BoundedFile {
 public:
   BoundedFile() = default;
-  // Throws Error(errorMessage, detail) when the file cannot be opened or sized.
+  // Throws Error(errorMessage, detail) when the file cannot be opened or sized, and when it is
+  // not a regular file (a folder, a FIFO, a device): such a file is refused without waiting.
   BoundedFile(const std::string &path, const std::string &errorMessage);
 
   bool isOpen() const { return file_ != nullptr; }

@@ -83,7 +83,12 @@ void Recolour(cDIBSection &image, const cDIBSection &layerMap, const DisplayOpti
 RenderedFrame RenderFrame(const std::string &spritePath, std::int32_t frameNumber,
                           const PaletteTable &palette, const DisplayOptions &options,
                           cDIBSection &image, const CancelPoll &cancel) {
-  const SLPFile sprite = LoadSLPInfo(spritePath);
+  return RenderFrame(LoadSLPInfo(spritePath), frameNumber, palette, options, image, cancel);
+}
+
+RenderedFrame RenderFrame(const SLPFile &sprite, std::int32_t frameNumber,
+                          const PaletteTable &palette, const DisplayOptions &options,
+                          cDIBSection &image, const CancelPoll &cancel) {
   const SLPFrameInfo &frame = sprite.frame(frameNumber);
   cDIBSection layerMap;
   RenderedFrame result;
@@ -100,8 +105,14 @@ RenderedFrame RenderFrame(const std::string &spritePath, std::int32_t frameNumbe
 void SaveFrameBMP(const std::string &spritePath, std::int32_t frameNumber,
                   const PaletteTable &palette, const DisplayOptions &options,
                   const std::string &fileName, const CancelPoll &cancel) {
+  SaveFrameBMP(LoadSLPInfo(spritePath), frameNumber, palette, options, fileName, cancel);
+}
+
+void SaveFrameBMP(const SLPFile &sprite, std::int32_t frameNumber, const PaletteTable &palette,
+                  const DisplayOptions &options, const std::string &fileName,
+                  const CancelPoll &cancel) {
   cDIBSection image;
-  RenderFrame(spritePath, frameNumber, palette, options, image, cancel);
+  RenderFrame(sprite, frameNumber, palette, options, image, cancel);
   image.SavePicture(fileName);
 }
 

@@ -37,10 +37,17 @@ struct RenderedFrame {
 RenderedFrame RenderFrame(const std::string &spritePath, std::int32_t frameNumber,
                           const PaletteTable &palette, const DisplayOptions &options,
                           cDIBSection &image, const CancelPoll &cancel = {});
+// The same for a sprite already loaded (from a file or out of an archive's bytes).
+RenderedFrame RenderFrame(const SLPFile &sprite, std::int32_t frameNumber,
+                          const PaletteTable &palette, const DisplayOptions &options,
+                          cDIBSection &image, const CancelPoll &cancel = {});
 
 // "Save as BMP": renders the frame and writes it with SavePicture. Throws Error on failure.
 void SaveFrameBMP(const std::string &spritePath, std::int32_t frameNumber,
                   const PaletteTable &palette, const DisplayOptions &options,
                   const std::string &fileName, const CancelPoll &cancel = {});
+void SaveFrameBMP(const SLPFile &sprite, std::int32_t frameNumber, const PaletteTable &palette,
+                  const DisplayOptions &options, const std::string &fileName,
+                  const CancelPoll &cancel = {});
 
 } // namespace tessary

@@ -122,7 +122,12 @@ std::vector<std::string> SLXExportFileNames(const std::string &baseName, std::in
 void ExportImageSequence(const std::string &spritePath, const std::string &baseName,
                          const PaletteTable &palette, const DisplayOptions &options,
                          const ExportProgress &progress) {
-  const SLPFile sprite = LoadSLPInfo(spritePath);
+  ExportImageSequence(LoadSLPInfo(spritePath), baseName, palette, options, progress);
+}
+
+void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
+                         const PaletteTable &palette, const DisplayOptions &options,
+                         const ExportProgress &progress) {
   const UnionBox box = UnionOfFrames(sprite);
   CheckCanvas(box, sprite);
   cDIBSection canvas, image, layerMap;
@@ -142,7 +147,11 @@ void ExportImageSequence(const std::string &spritePath, const std::string &baseN
 
 void ExportSLX(const std::string &spritePath, const std::string &baseName,
                const PaletteTable &palette, const ExportProgress &progress) {
-  const SLPFile sprite = LoadSLPInfo(spritePath);
+  ExportSLX(LoadSLPInfo(spritePath), baseName, palette, progress);
+}
+
+void ExportSLX(const SLPFile &sprite, const std::string &baseName, const PaletteTable &palette,
+               const ExportProgress &progress) {
   std::string index = "SLX 0.5\r\n" + std::to_string(sprite.frameCount()) + "\r\n";
   cDIBSection image, layerMap;
   StagedFiles files;

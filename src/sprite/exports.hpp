@@ -2,6 +2,7 @@
 
 #include "palette/palette.hpp"
 #include "sprite/display_options.hpp"
+#include "sprite/slp_records.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,10 @@ std::vector<std::string> SLXExportFileNames(const std::string &baseName, std::in
 void ExportImageSequence(const std::string &spritePath, const std::string &baseName,
                          const PaletteTable &palette, const DisplayOptions &options,
                          const ExportProgress &progress = {});
+// The same for a sprite already loaded (from a file or out of an archive's bytes).
+void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
+                         const PaletteTable &palette, const DisplayOptions &options,
+                         const ExportProgress &progress = {});
 
 // Writes SLXIndexName(baseName) (CR LF lines) and per frame the two SLXFileNames(baseName, n).
 // A frame with a width or height of 0 or less gets its hotspot line and two bitmaps with no
@@ -50,5 +55,7 @@ void ExportImageSequence(const std::string &spritePath, const std::string &baseN
 // as with the image sequence, the files appear all together or not at all.
 void ExportSLX(const std::string &spritePath, const std::string &baseName,
                const PaletteTable &palette, const ExportProgress &progress = {});
+void ExportSLX(const SLPFile &sprite, const std::string &baseName, const PaletteTable &palette,
+               const ExportProgress &progress = {});
 
 } // namespace tessary

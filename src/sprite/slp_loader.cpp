@@ -111,6 +111,10 @@ SLPFile ParseSLP(std::span<const std::uint8_t> bytes, const std::string &path) {
   return ParseOwned({bytes.begin(), bytes.end()}, path);
 }
 
+SLPFile ParseSLP(std::vector<std::uint8_t> &&bytes, const std::string &name) {
+  return ParseOwned(std::move(bytes), name);
+}
+
 SLPFile LoadSLPInfo(const std::string &path) {
   const std::string data = ReadWholeFile(path, kMaxSpriteFileBytes, kSpriteErrorText);
   return ParseOwned({data.begin(), data.end()}, path);

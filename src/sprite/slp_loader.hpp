@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tessary {
 
@@ -18,5 +19,9 @@ SLPFile LoadSLPInfo(const std::string &path);
 
 // The same from bytes already in memory (path is only used in messages).
 SLPFile ParseSLP(std::span<const std::uint8_t> bytes, const std::string &path = {});
+
+// The same, taking over the bytes (a sprite read out of an archive) without a copy. name stands
+// for the sprite in messages, say "resource 7 of units.drs".
+SLPFile ParseSLP(std::vector<std::uint8_t> &&bytes, const std::string &name);
 
 } // namespace tessary

@@ -137,9 +137,12 @@ std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &na
   return entries;
 }
 
+std::vector<SLXFrameEntry> ReadSLXIndex(const std::string &path) {
+  return ParseSLX(ReadWholeFile(path, kMaxSLXFileSize, kSLXReadErrorText), path);
+}
+
 std::vector<EncoderFrame> ReadSLX(const std::string &path) {
-  const std::string text = ReadWholeFile(path, kMaxSLXFileSize, kSLXReadErrorText);
-  const std::vector<SLXFrameEntry> entries = ParseSLX(text, path);
+  const std::vector<SLXFrameEntry> entries = ReadSLXIndex(path);
   const std::string folder = FolderOfPath(path);
   std::vector<EncoderFrame> frames;
   frames.reserve(entries.size());

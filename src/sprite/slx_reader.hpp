@@ -26,6 +26,10 @@ struct SLXFrameEntry {
 // `name` is used in messages only.
 std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &name);
 
+// Reads and parses the SLX index at path (not its bitmaps). Throws as ParseSLX, and
+// Error(kSLXReadErrorText, ...) for a file that cannot be read.
+std::vector<SLXFrameEntry> ReadSLXIndex(const std::string &path);
+
 // Reads an SLX index and every frame's two bitmaps from the SLX's folder, ready to encode.
 // Throws Error(kSLXReadErrorText, ...) for a bad index or bitmaps of unequal size and
 // Error(kBitmapReadErrorText, ...) for a bitmap that cannot be read.

@@ -1,0 +1,20 @@
+#include "cli/output_checks.hpp"
+
+#include "archive/extract.hpp"
+#include "common/error.hpp"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tessary::cli {
+
+void RefuseFolderAsOutput(const std::string &output) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(output, ec))
+    throw Error(kSaveErrorText, output + " is a folder; -o must name the file to write");
+  if (!output.empty() && (output.back() == '/' || output.back() == '\\'))
+    throw Error(kSaveErrorText, output + " ends in a folder separator; -o must name the file to "
+                                         "write, not a folder");
+}
+
+} // namespace tessary::cli
