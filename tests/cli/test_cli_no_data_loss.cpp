@@ -268,6 +268,75 @@ TEST_F(CliNoDataLoss, WritingOntoTheFileBeingReadIsRefused) {
   }
 }
 
+// A JASC-PAL text of 256 grey entries.
+std::string GreyPalette() {
+  std::string text = "JASC-PAL\r\n0100\r\n256\r\n";
+  for (int i = 0; i < 256; ++i)
+    text += std::to_string(i) + " " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
+  return text;
+}
+
+TEST_F(CliNoDataLoss, WritingOntoAPaletteOrAnSlxInputIsRefused) {
+  const std::string archive = input(dir_.file("a.drs"), archiveBytes_);
+  struct Case {
+    const char *name;
+    std::vector<std::string> args; // {A} the archive, {F} the folder of inputs
+    const char *detail;
+  };
+  const Case cases[] = {
+      {"encode onto its index",
+       {"encode", "{F}/w.slx", "-o", "{F}/w.slx"},
+       "w.slx is the SLX index itself"},
+      {"encode onto its own image bitmap",
+       {"encode", "{F}/w.slx", "-o", "{F}/w1c.bmp"},
+       "w1c.bmp is frame 1's image bitmap itself"},
+      {"encode onto a later layer map",
+       {"encode", "{F}/w.slx", "-o", "{F}/w2d.bmp"},
+       "w2d.bmp is frame 2's layer-map bitmap itself"},
+      {"encode through a link to a bitmap",
+       {"encode", "{F}/w.slx", "-o", "{F}/link.slp"},
+       "link.slp is frame 1's layer-map bitmap itself"},
+      {"encode onto its palette",
+       {"encode", "{F}/w.slx", "--palette", "{F}/p.pal", "-o", "{F}/p.pal"},
+       "p.pal is the palette file itself"},
+      {"frame onto its palette",
+       {"frame", "{A}", "1000", "--palette", "{F}/p.pal", "-o", "{F}/p.pal"},
+       "p.pal is the palette file itself"},
+      {"frame of a loose sprite onto its palette",
+       {"frame", "--slp", "{F}/s.slp", "--palette", "{F}/p.pal", "-o", "{F}/p.pal"},
+       "p.pal is the palette file itself"},
+      {"sequence whose second picture is its palette",
+       {"sequence", "{A}", "1000", "--palette", "{F}/s002.bmp", "-o", "{F}/s.bmp"},
+       "s002.bmp is the palette file itself"},
+      {"slx whose image bitmap is its palette",
+       {"slx", "{A}", "1000", "--palette", "{F}/v1c.bmp", "-o", "{F}/v.slx"},
+       "v1c.bmp is the palette file itself"},
+  };
+  int n = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    // Every case finds the same inputs: an SLX export of two frames, palettes under several
+    // names, a loose sprite and a link to a layer map.
+    const std::string where = folder("other" + std::to_string(++n));
+    ASSERT_EQ(Call({"slx", archive, "1000", "-o", where + "/w.slx"}).code, 0);
+    for (const char *name : {"p.pal", "s002.bmp", "v1c.bmp"})
+      test::WriteText(where + "/" + name, GreyPalette());
+    test::WriteFile(where + "/s.slp", GoodSprite());
+    fs::create_symlink("w1d.bmp", where + "/link.slp");
+    const auto names = Names(where);
+    std::map<std::string, FileState> before;
+    for (const auto &name : names) {
+      AgeFile(where + "/" + name);
+      before[name] = StateOf(where + "/" + name);
+    }
+    const Outcome outcome = Call(Expand(c.args, {{"{A}", archive}, {"{F}", where}}));
+    test::ExpectFailure(outcome, kSaveError, c.detail);
+    EXPECT_EQ(Names(where), names) << "the refused call left a file behind";
+    for (const auto &name : names)
+      EXPECT_EQ(StateOf(where + "/" + name), before[name]) << name;
+  }
+}
+
 TEST_F(CliNoDataLoss, PackNeverReplacesOneOfItsOwnFiles) {
   const std::string source = folder("src");
   const std::string kept = input(source + "/1.slp", GoodSprite());
