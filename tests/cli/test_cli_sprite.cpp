@@ -233,6 +233,48 @@ TEST_F(CliSprite, SpriteErrorsNameTheArchiveEntryNotItsCopy) {
   EXPECT_TRUE(Names(dir_.file("tmp")).empty());
 }
 
+// A sprite of an archive is read out of the archive's own bytes: no temporary folder is needed,
+// and what is written equals what the loose sprite gives.
+TEST_F(CliSprite, ArchiveSpritesNeedNoTemporaryFolder) {
+  ::setenv("TMPDIR", "/nonexistent", 1);
+  struct Case {
+    std::string call, output;
+  };
+  const Case cases[] = {{"frame", "f.bmp"}, {"sequence", "s.bmp"}, {"slx", "x.slx"}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.call);
+    fs::create_directories(dir_.file("loose"));
+    fs::create_directories(dir_.file("packed"));
+    const Outcome loose = Call({c.call, "--slp", slp_, "-o", dir_.file("loose/" + c.output)});
+    ASSERT_EQ(loose.code, 0) << loose.err;
+    const Outcome packed = Call({c.call, archive_, "300", "-o", dir_.file("packed/" + c.output)});
+    ASSERT_EQ(packed.code, 0) << packed.err;
+    const auto names = Names(dir_.file("loose"));
+    EXPECT_EQ(Names(dir_.file("packed")), names);
+    for (const auto &name : names)
+      EXPECT_EQ(test::ReadFile(dir_.file("packed/" + name)),
+                test::ReadFile(dir_.file("loose/" + name)))
+          << name;
+    fs::remove_all(dir_.file("loose"));
+    fs::remove_all(dir_.file("packed"));
+  }
+}
+
+// The archive's table says where the sprite lies; a range past the archive's end is the
+// archive's fault, said as such, and nothing is written.
+TEST_F(CliSprite, SpriteRangePastTheArchiveEndIsAReadError) {
+  auto archiveWithCutSprite = BuildArchive({{test::Tag(" pls"), {{300, SpriteBytes()}}}});
+  archiveWithCutSprite.resize(archiveWithCutSprite.size() - 1);
+  const std::string cutSprite = write("cutsprite.drs", archiveWithCutSprite);
+  makeOut();
+  for (const std::string call : {"frame", "sequence", "slx"}) {
+    SCOPED_TRACE(call);
+    test::ExpectFailure(Call({call, cutSprite, "300", "-o", out("x.bmp")}),
+                        "Error reading from DRS file!", "lies past the end of " + cutSprite);
+  }
+  EXPECT_TRUE(outNames().empty());
+}
+
 TEST_F(CliSprite, UnwritableOutputFailsAndLeavesNothing) {
   for (const std::string call : {"frame", "sequence", "slx"}) {
     SCOPED_TRACE(call);
