@@ -74,7 +74,7 @@ int RunCall(CLI::App &app, const std::vector<std::string> &args, Context &ctx) {
   } catch (const CLI::ParseError &e) {
     return ReportParseError(app, e, ctx);
   } catch (const UsageError &e) {
-    WritePrintable(ctx.err, e.what());
+    WritePrintable(ctx.err, e.text());
     ctx.err << kHelpHint << "\n";
     return 2;
   } catch (const Error &e) {

@@ -28,7 +28,12 @@ struct Context {
 // not hold, a bad colour, a frame number outside the sprite.
 class UsageError : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  explicit UsageError(const std::string &text) : std::runtime_error(text), text_(text) {}
+  // The whole text, NUL bytes from the call's words included (what() stops at the first).
+  const std::string &text() const { return text_; }
+
+private:
+  std::string text_;
 };
 
 // Each adds its subcommands to app. A subcommand does its work in its callback (it runs after a
