@@ -80,8 +80,8 @@ std::vector<std::uint8_t> SpriteBrokenAtFrame2() {
 class CliNoDataLoss : public ::testing::Test {
 protected:
   void SetUp() override {
-    // The sprite calls copy their sprite into the temporary folder; keep that inside the test's
-    // folder so leftovers show.
+    // No call needs the temporary folder; pointing it into the test's folder shows any file a
+    // call would still leave there.
     const char *old = std::getenv("TMPDIR");
     oldTmp_ = old ? std::optional<std::string>(old) : std::nullopt;
     fs::create_directory(tmp());

@@ -37,8 +37,8 @@ std::vector<std::uint8_t> SpriteBytes() {
 class CliSprite : public ::testing::Test {
 protected:
   void SetUp() override {
-    // The archive calls copy their sprite into the temporary folder; keep that inside the test's
-    // own folder so it can be checked that the copy is gone afterwards.
+    // The sprite of an archive is read from the archive's bytes; pointing the temporary folder
+    // into the test's own folder shows any copy a call would still leave there.
     const char *old = std::getenv("TMPDIR");
     oldTmp_ = old ? std::optional<std::string>(old) : std::nullopt;
     fs::create_directory(dir_.file("tmp"));
