@@ -5,6 +5,7 @@
 #include "archive/drs_writer.hpp"
 #include "common/colour.hpp"
 #include "common/error.hpp"
+#include "common/safe_write.hpp"
 #include "palette/palette.hpp"
 #include "sprite/slp_decoder.hpp"
 #include "sprite/slp_encoder.hpp"
@@ -13,7 +14,6 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <numbers>
 #include <string>
@@ -352,19 +352,6 @@ Bytes Readme() {
       "60000  an entry of a kind the viewer does not know\r\n");
 }
 
-void WriteReplacing(const std::string &path, const Bytes &bytes) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-      throw tessary::Error("Error saving file!", "cannot write " + temporary);
-  }
-  std::filesystem::rename(temporary, path);
-}
-
 std::vector<tessary::ArchiveTableSpec> DemoTables() {
   const PaletteTable palette = tessary::DefaultPalette();
   std::vector<tessary::EncoderFrame> droid, post;
@@ -390,7 +377,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   try {
-    WriteReplacing(argv[1], tessary::BuildArchive(DemoTables()));
+    tessary::WriteFileSafely(argv[1], tessary::BuildArchive(DemoTables()), "Error saving file!");
   } catch (const tessary::Error &e) {
     std::cerr << e.message() << "\n" << e.detail() << "\n";
     return 1;

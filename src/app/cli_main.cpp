@@ -1,8 +1,11 @@
 #include "cli/cli.hpp"
+#include "common/in_flight_files.hpp"
 
 #include <iostream>
 
 int main(int argc, char **argv) {
+  // An interrupted call leaves no temporary or half-written file behind.
+  tessary::RemoveInFlightFilesOnSignals();
   std::vector<std::string> args(argv + 1, argv + argc);
   return tessary::cli::Run(args, std::cout, std::cerr);
 }

@@ -2,9 +2,9 @@
 
 #include "archive/drs_records.hpp"
 #include "archive/extract.hpp"
-#include "archive/replacing_file.hpp"
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/safe_write.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -188,7 +188,7 @@ void CheckNotASource(const std::vector<SourceFile> &files, const std::string &ar
   }
 }
 
-void CopyInto(ReplacingFile &target, const SourceFile &file) {
+void CopyInto(SafeFile &target, const SourceFile &file) {
   const BoundedFile source(file.path.string(), kSaveErrorText);
   if (static_cast<std::int64_t>(source.size()) != file.size)
     PackFailed(file.path.string() + " changed size while the archive was written");
@@ -198,7 +198,7 @@ void CopyInto(ReplacingFile &target, const SourceFile &file) {
     const auto length =
         static_cast<std::size_t>(std::min<std::int64_t>(file.size - done, block.size()));
     source.readAt(static_cast<std::uint64_t>(done), {block.data(), length}, kSaveErrorText);
-    target.write({block.data(), length});
+    target.Write({block.data(), length});
     done += static_cast<std::int64_t>(length);
   }
 }
@@ -238,11 +238,11 @@ void WriteArchive(const std::string &folder, const std::string &archivePath) {
   CheckNotASource(order, archivePath);
 
   const std::vector<std::uint8_t> records = LayOut(tables);
-  ReplacingFile target(archivePath, kSaveErrorText);
-  target.write(records);
+  SafeFile target(archivePath, kSaveErrorText, true);
+  target.Write(records);
   for (const auto &file : order)
     CopyInto(target, file);
-  target.commit();
+  target.Commit();
 }
 
 } // namespace tessary

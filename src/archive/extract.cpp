@@ -1,6 +1,5 @@
 #include "archive/extract.hpp"
 
-#include "archive/replacing_file.hpp"
 #include "common/error.hpp"
 
 #include <algorithm>
@@ -53,14 +52,13 @@ void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
   }
 }
 
-void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
-                     const DRSFileInfo &entry, const StatusSink &status) {
-  Report(status, "Reading data...");
+void ExtractResourceInto(FileSet &files, const BoundedFile &archive, const std::string &targetPath,
+                         const DRSFileInfo &entry) {
   CheckEntryRange(archive, entry, kSaveErrorText);
   // Writing over the archive would destroy the very bytes being copied.
   RefuseWritingOnto(archive.path(), kOpenArchiveRole, {targetPath});
 
-  ReplacingFile target(targetPath, kSaveErrorText);
+  files.Add(targetPath);
   std::vector<std::uint8_t> block(
       static_cast<std::size_t>(std::min<std::int64_t>(kExtractBlockSize, entry.size)));
   std::int64_t position = entry.offset;
@@ -69,13 +67,20 @@ void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
     const auto length = static_cast<std::size_t>(std::min<std::int64_t>(remaining, block.size()));
     const std::span<std::uint8_t> chunk(block.data(), length);
     archive.readAt(static_cast<std::uint64_t>(position), chunk, kSaveErrorText);
-    target.write(chunk);
+    files.Write(chunk);
     position += static_cast<std::int64_t>(length);
     remaining -= static_cast<std::int64_t>(length);
   }
+}
+
+void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
+                     const DRSFileInfo &entry, const StatusSink &status) {
+  Report(status, "Reading data...");
   // No flush to disk: the bytes can always be copied again from the archive, and a flush per
   // resource would make a selection, or extracting a whole archive, wait on the disk.
-  target.commit(false);
+  FileSet file({kSaveErrorText, 0, {}});
+  ExtractResourceInto(file, archive, targetPath, entry);
+  file.Commit();
   Report(status, "Finished reading data");
 }
 

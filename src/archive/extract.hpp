@@ -2,6 +2,7 @@
 
 #include "archive/drs_records.hpp"
 #include "common/bounded_reader.hpp"
+#include "common/safe_write.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,10 @@ void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
 // Throws Error(errorMessage, detail).
 std::vector<std::uint8_t> ReadResource(const BoundedFile &archive, const DRSFileInfo &entry,
                                        const std::string &errorMessage);
+
+// The same copy as one file of a set that is committed with the others (FileSet::Commit).
+void ExtractResourceInto(FileSet &files, const BoundedFile &archive, const std::string &targetPath,
+                         const DRSFileInfo &entry);
 
 // How the archive is named when a write would land on it.
 constexpr char kOpenArchiveRole[] = "the open archive";

@@ -1,8 +1,8 @@
 #include "archive/naming.hpp"
 
-#include "archive/replacing_file.hpp"
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/safe_write.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -198,9 +198,8 @@ void WriteDescriptionFile(const std::string &path, const std::vector<DRSFileInfo
   for (const DRSFileInfo &file : files)
     if (auto line = DescriptionLine(file))
       bytes += *line + "\r\n";
-  ReplacingFile out(path, DescriptionSaveErrorText(path));
-  out.write({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()});
-  out.commit();
+  WriteFileSafely(path, {reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()},
+                  DescriptionSaveErrorText(path), true);
 }
 
 std::optional<std::int32_t> ParseDescriptionId(std::string_view field) {

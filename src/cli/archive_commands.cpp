@@ -4,7 +4,8 @@
 #include "archive/extract.hpp"
 #include "cli/output_checks.hpp"
 #include "common/error.hpp"
-#include "common/temporary_folder.hpp"
+#include "common/in_flight_files.hpp"
+#include "common/safe_write.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -134,6 +135,9 @@ public:
       if (p == p.parent_path())
         break;
     }
+    // Outermost first, so that an interrupted call removes the innermost first.
+    for (auto p = created_.rbegin(); p != created_.rend(); ++p)
+      inFlight_.push_back(std::make_unique<InFlightPath>(p->string(), InFlightPath::Kind::folder));
     fs::create_directories(folder, ec);
     if (ec)
       SaveFailed("cannot create the folder " + folder.string() + ": " + ec.message());
@@ -153,6 +157,7 @@ public:
 
 private:
   std::vector<fs::path> created_;
+  std::vector<std::unique_ptr<InFlightPath>> inFlight_;
   bool kept_ = false;
 };
 
@@ -164,24 +169,11 @@ void CheckNoneIsTheArchive(const OpenedArchive &archive, const fs::path &folder,
   RefuseWritingOnto(archive.file.path(), kOpenArchiveRole, outputs);
 }
 
-// Moves the finished files into place; if one cannot be moved, those moved to new names are
-// taken back out so the call leaves no stray files.
-void MoveIntoPlace(const fs::path &staging, const fs::path &folder,
-                   const std::vector<PlannedFile> &plan) {
-  std::vector<fs::path> added;
-  for (const auto &file : plan) {
-    const fs::path target = folder / file.name;
-    std::error_code ec;
-    const bool existed = fs::exists(fs::symlink_status(target, ec));
-    fs::rename(staging / file.name, target, ec);
-    if (ec) {
-      for (const auto &path : added)
-        fs::remove(path, ec);
-      SaveFailed("cannot move " + file.name + " into " + folder.string() + ": " + ec.message());
-    }
-    if (!existed)
-      added.push_back(target);
-  }
+std::vector<std::string> OutputPaths(const fs::path &folder, const std::vector<PlannedFile> &plan) {
+  std::vector<std::string> paths;
+  for (const auto &file : plan)
+    paths.push_back((folder / file.name).string());
+  return paths;
 }
 
 void RunExtractAll(const ExtractAllOptions &options) {
@@ -190,15 +182,14 @@ void RunExtractAll(const ExtractAllOptions &options) {
   const fs::path folder(options.folder);
   CheckNoneIsTheArchive(archive, folder, plan);
   CreatedFolders created(folder);
-  {
-    // Every file is written into a private folder beside its final place first, so a call that
-    // fails half-way leaves nothing behind and nothing replaced.
-    const TemporaryFolder staging(folder, ".tessary-extract-", kSaveErrorText);
-    for (const auto &file : plan)
-      ExtractResource(archive.file, (staging.path() / file.name).string(),
-                      archive.contents.files[file.line], {});
-    MoveIntoPlace(staging.path(), folder, plan);
-  }
+  const std::vector<std::string> outputs = OutputPaths(folder, plan);
+  CheckWritableTargets(outputs, kSaveErrorText);
+  // The files appear together once every one is written: a call that fails half-way leaves
+  // nothing behind and nothing replaced.
+  FileSet files({kSaveErrorText, 0, {}});
+  for (std::size_t i = 0; i < plan.size(); ++i)
+    ExtractResourceInto(files, archive.file, outputs[i], archive.contents.files[plan[i].line]);
+  files.Commit();
   created.keep();
 }
 

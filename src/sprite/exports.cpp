@@ -2,10 +2,11 @@
 
 #include "common/error.hpp"
 #include "common/paths.hpp"
+#include "common/safe_write.hpp"
 #include "sprite/pixel_fill.hpp"
 #include "sprite/slp_decoder.hpp"
 #include "sprite/slp_loader.hpp"
-#include "sprite/staged_files.hpp"
+#include "surface/bmp_writer.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -132,7 +133,8 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
   CheckCanvas(box, sprite);
   cDIBSection canvas, image, layerMap;
   canvas.Create(static_cast<std::int32_t>(box.width()), static_cast<std::int32_t>(box.height()));
-  StagedFiles files;
+  CheckWritableTargets(SequenceFileNames(baseName, sprite.frameCount()), kExportSaveErrorText);
+  FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
     const SLPFrameInfo &frame = sprite.frame(n);
@@ -140,7 +142,7 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
     FillCanvas(canvas, options.maskColour);
     PlaceFrame(canvas, image, -std::int64_t{frame.hotspotX} - box.minX,
                -std::int64_t{frame.hotspotY} - box.minY, options.maskColour);
-    canvas.SavePicture(files.Stage(SequenceFileName(baseName, n)));
+    AddPictureTo(files, canvas, SequenceFileName(baseName, n));
   }
   files.Commit();
 }
@@ -154,20 +156,21 @@ void ExportSLX(const SLPFile &sprite, const std::string &baseName, const Palette
                const ExportProgress &progress) {
   std::string index = "SLX 0.5\r\n" + std::to_string(sprite.frameCount()) + "\r\n";
   cDIBSection image, layerMap;
-  StagedFiles files;
+  CheckWritableTargets(SLXExportFileNames(baseName, sprite.frameCount()), kExportSaveErrorText);
+  FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
     const SLPFrameInfo &frame = sprite.frame(n);
     index += std::to_string(frame.hotspotX) + "," + std::to_string(frame.hotspotY) + "\r\n";
     DecodeSLPFrame(sprite, frame, palette, image, layerMap);
     const SLXFrameFiles names = SLXFileNames(baseName, n);
-    image.SavePicture(files.Stage(names.image));
-    layerMap.SavePicture(files.Stage(names.layerMap));
+    AddPictureTo(files, image, names.image);
+    AddPictureTo(files, layerMap, names.layerMap);
     index += NameOfPath(names.layerMap) + "\r\n" + NameOfPath(names.image) + "\r\n";
   }
   // The index goes last so that it never names a bitmap that is not there yet.
-  const std::string indexName = SLXIndexName(baseName);
-  WriteTextFile(files.Stage(indexName), index, indexName);
+  files.Add(SLXIndexName(baseName));
+  files.Write(index);
   files.Commit();
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/safe_write.hpp"
 #include "sprite/slp_decoder.hpp"
 #include "sprite/slp_records.hpp"
 #include "surface/dib_section.hpp"
@@ -446,86 +447,10 @@ void WriteFrameRecord(std::uint8_t *p, const EncoderFrame &frame, std::int32_t c
 
 constexpr char kSaveFailedText[] = "Error saving file!";
 
-[[noreturn]] void FailSave(const std::string &path, const std::string &what, int err) {
-  throw Error(kSaveFailedText, path + ": " + what + ": " + std::strerror(err));
-}
-
-// A file descriptor closed when it goes out of scope.
-class OpenFile {
-public:
-  explicit OpenFile(int fd) : fd_(fd) {}
-  ~OpenFile() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  OpenFile(const OpenFile &) = delete;
-  OpenFile &operator=(const OpenFile &) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports whether the close (the last chance of a write error) succeeded.
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
-private:
-  int fd_;
-};
-
-// Removes the temporary file unless the save went through.
-class TemporaryName {
-public:
-  explicit TemporaryName(std::string path) : path_(std::move(path)) {}
-  ~TemporaryName() {
-    if (!kept_)
-      ::unlink(path_.c_str());
-  }
-  TemporaryName(const TemporaryName &) = delete;
-  TemporaryName &operator=(const TemporaryName &) = delete;
-  const std::string &path() const { return path_; }
-  void keep() { kept_ = true; }
-
-private:
-  std::string path_;
-  bool kept_ = false;
-};
-
-void WriteAll(int fd, const std::vector<std::uint8_t> &bytes, const std::string &path) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      FailSave(path, "cannot write", n < 0 ? errno : EIO);
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-std::string FolderForTemporary(const std::string &path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 } // namespace
 
 void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes) {
-  std::string pattern = FolderForTemporary(path) + ".tessary-slp-XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0)
-    FailSave(path, "cannot create a file in its folder", errno);
-  TemporaryName temporary(pattern);
-  OpenFile file(fd);
-  WriteAll(file.get(), bytes, path);
-  // mkstemp makes the file private; give it the mode an ordinary new file gets.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(file.get(), 0666 & ~mask);
-  if (!file.close())
-    FailSave(path, "cannot write", errno);
-  if (::rename(temporary.path().c_str(), path.c_str()) != 0)
-    FailSave(path, "cannot replace the file", errno);
-  temporary.keep();
+  WriteFileSafely(path, bytes, kSaveFailedText);
 }
 
 EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &layer,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/safe_write.hpp"
 #include "surface/dib_section.hpp"
 
 #include <array>
@@ -30,5 +31,11 @@ std::vector<std::uint8_t> BmpFileBytes(const cDIBSection &surface);
 
 // The source text of SavePicture errors: program name + ".cDIBSection256".
 std::string SavePictureErrorSource();
+
+// The errors SavePicture raises: "Error saving file!", number 17, SavePictureErrorSource().
+FileSet::Errors SavePictureErrors();
+
+// Adds the surface's BMP file to a set of files written together, as SavePicture writes it.
+void AddPictureTo(FileSet &files, const cDIBSection &surface, const std::string &fileName);
 
 } // namespace tessary
