@@ -384,7 +384,6 @@ void PutBack(FileSet::Entry &entry) noexcept {
 
 void FileSet::Commit() {
   FinishCurrent();
-  const HeldSignals held; // all the files move, or none does
   if (flush_) {
     std::vector<std::string> folders;
     for (const auto &entry : entries_)
@@ -392,6 +391,7 @@ void FileSet::Commit() {
         folders.push_back(FolderOf(entry->plan.path));
     SyncFolders(folders);
   }
+  const HeldSignals held; // all the files move, or none does
   // Renames first: they can be taken back exactly. Files written in place come after.
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < entries_.size(); ++i)
