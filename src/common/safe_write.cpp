@@ -258,10 +258,14 @@ void FileSet::Add(const std::string &target) {
   switch (entry->plan.kind) {
   case Kind::replace: {
     std::string name = TemporaryNameIn(FolderOf(entry->plan.path)) + "XXXXXX";
-    entry->fd = ::mkostemp(name.data(), O_CLOEXEC);
+    {
+      const HeldSignals held; // an interruption between the two would leave the file behind
+      entry->fd = ::mkostemp(name.data(), O_CLOEXEC);
+      if (entry->fd >= 0)
+        entry->temporary = std::make_unique<InFlightPath>(name);
+    }
     if (entry->fd < 0)
       Fail(target, Cause(errno));
-    entry->temporary = std::make_unique<InFlightPath>(name);
     const struct stat &old = entry->plan.old;
     if (entry->plan.existed) // the owner first: changing it may clear the set-id bits
       (void)::fchown(entry->fd, old.st_uid, old.st_gid);
