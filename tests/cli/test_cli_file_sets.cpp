@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
@@ -113,6 +114,48 @@ TEST_F(CliFileSets, ExtractAllIntoAFifoAndALinkWritesThroughThem) {
   EXPECT_TRUE(fs::is_symlink(in("200.wav")));
   EXPECT_EQ(test::ReadFile(dir_.file("elsewhere.wav")), test::Pattern(30, 3));
   EXPECT_EQ(test::ReadFile(in("100.slp")), test::Pattern(50));
+}
+
+// Runs the real program with its standard output on fd; answers its wait status.
+int RunWithOutputOn(const std::vector<std::string> &args, int fd) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(fd, STDOUT_FILENO);
+    std::vector<char *> argv = {const_cast<char *>(TESSARY_CLI_PATH)};
+    for (const auto &arg : args)
+      argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(TESSARY_CLI_PATH, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return status;
+}
+
+// "-o /dev/stdout" writes into whatever the standard output is, and never replaces it.
+TEST_F(CliFileSets, OutputToDevStdoutGoesIntoTheStreamItself) {
+  const std::vector<std::string> args = {"extract", archive(), "100", "-o", "/dev/stdout"};
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  EXPECT_EQ(RunWithOutputOn(args, pipe[1]), 0);
+  ::close(pipe[1]);
+  std::vector<std::uint8_t> piped(200);
+  const ssize_t n = ::read(pipe[0], piped.data(), piped.size());
+  ::close(pipe[0]);
+  piped.resize(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  EXPECT_EQ(piped, test::Pattern(50));
+
+  const std::string file = dir_.file("stdout.bin");
+  test::WriteText(file, std::string(500, 'x'));
+  const ino_t before = Inode(file);
+  const int fd = ::open(file.c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(RunWithOutputOn(args, fd), 0);
+  ::close(fd);
+  EXPECT_EQ(test::ReadFile(file), test::Pattern(50));
+  EXPECT_EQ(Inode(file), before);
+  EXPECT_TRUE(Leftovers(dir_.path()).empty());
 }
 
 // ----- interrupted calls -----
