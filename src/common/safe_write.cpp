@@ -3,6 +3,7 @@
 #include "common/error.hpp"
 #include "common/in_flight_files.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -178,22 +179,48 @@ int WriteAll(int fd, const std::uint8_t *data, std::size_t size) {
   return 0;
 }
 
-// Copies everything `from` holds, from its start, into `to` at its current position.
-int CopyAll(int from, int to) {
-  if (::lseek(from, 0, SEEK_SET) != 0)
-    return errno;
+// A stretch of a spool file: the bytes of one file of the set, kept aside.
+struct Held {
+  int fd = -1; // the set's spool; not owned
+  off_t start = 0;
+  off_t length = 0;
+};
+
+// Copies `length` bytes of `from` from `start` (all that follows, with length -1) into `to` at
+// its current position; adds the number copied to *copied when given.
+int CopyRange(int from, off_t start, off_t length, int to, off_t *copied = nullptr) {
   std::vector<std::uint8_t> block(1 << 16);
-  for (;;) {
-    const ssize_t n = ::read(from, block.data(), block.size());
+  for (off_t done = 0; length < 0 || done < length;) {
+    const auto want = length < 0 ? block.size()
+                                 : static_cast<std::size_t>(std::min<off_t>(
+                                       length - done, static_cast<off_t>(block.size())));
+    const ssize_t n = ::pread(from, block.data(), want, start + done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0)
       return errno;
     if (n == 0)
-      return 0;
+      return length < 0 ? 0 : EIO;
     if (const int err = WriteAll(to, block.data(), static_cast<std::size_t>(n)); err != 0)
       return err;
+    done += n;
+    if (copied)
+      *copied += n;
   }
+  return 0;
+}
+
+// Opens the set's spool on first use: one memory file for all, so that a large set written in
+// place needs no descriptor per file.
+int Spool(int &fd) {
+  if (fd < 0)
+    fd = ::memfd_create("tessary", MFD_CLOEXEC);
+  return fd;
+}
+
+int SpoolEnd(int fd, off_t &end) {
+  end = ::lseek(fd, 0, SEEK_END);
+  return end < 0 ? errno : 0;
 }
 
 std::string RandomSuffix() {
@@ -224,15 +251,13 @@ struct FileSet::Entry {
   Plan plan;
   std::unique_ptr<InFlightPath> temporary; // Kind::replace
   int fd = -1;                             // where the content goes while it is written
-  int held = -1;                           // Kind::inPlace: the new content, until Commit
-  int oldContent = -1;                     // Kind::inPlace: the previous content, during Commit
+  Held content;                            // Kind::inPlace: the new content, until Commit
+  Held oldContent;                         // Kind::inPlace: the previous content, during Commit
   std::string backup;                      // Kind::replace: the previous file, during Commit
   bool placed = false;
 
   ~Entry() {
     CloseFd(fd);
-    CloseFd(held);
-    CloseFd(oldContent);
     // A backup still here could not be put back: it is kept, as the only copy left.
     if (temporary && !placed)
       ::unlink(temporary->path().c_str());
@@ -242,7 +267,11 @@ struct FileSet::Entry {
 FileSet::FileSet(Errors errors, bool flushToDisk)
     : errors_(std::move(errors)), flush_(flushToDisk) {}
 
-FileSet::~FileSet() = default;
+FileSet::~FileSet() {
+  entries_.clear(); // before the spools their entries point into
+  CloseFd(spool_);
+  CloseFd(oldSpool_);
+}
 
 void FileSet::Fail(const std::string &target, const std::string &cause) const {
   throw Error(errors_.message, target + ": " + cause, errors_.number, errors_.source);
@@ -275,10 +304,10 @@ void FileSet::Add(const std::string &target) {
     break;
   }
   case Kind::inPlace:
-    entry->held = ::memfd_create("tessary", MFD_CLOEXEC);
-    if (entry->held < 0)
+    entry->content.fd = Spool(spool_);
+    if (entry->content.fd < 0 || SpoolEnd(spool_, entry->content.start) != 0)
       Fail(target, Cause(errno));
-    entry->fd = entry->held;
+    entry->fd = spool_;
     break;
   case Kind::stream: {
     const int truncate = S_ISREG(entry->plan.old.st_mode) ? O_TRUNC : 0;
@@ -308,8 +337,16 @@ void FileSet::FinishCurrent() {
   if (entries_.empty())
     return;
   Entry &entry = *entries_.back();
-  if (entry.fd < 0 || entry.fd == entry.held)
+  if (entry.fd < 0)
     return;
+  if (entry.plan.kind == Kind::inPlace) { // the spool stays open for the files after it
+    off_t end = 0;
+    if (SpoolEnd(spool_, end) != 0)
+      Fail(entry.name, Cause(errno));
+    entry.content.length = end - entry.content.start;
+    entry.fd = -1;
+    return;
+  }
   const int fd = entry.fd;
   entry.fd = -1;
   if (::close(fd) != 0 && errno != EINTR)
@@ -346,19 +383,22 @@ std::string LinkBackup(const std::string &path) {
 }
 
 // Writes the held content into the file in place, keeping its previous content aside.
-int WriteInPlace(FileSet::Entry &entry) {
+int WriteInPlace(FileSet::Entry &entry, int &oldSpool) {
   const int current = ::open(entry.plan.path.c_str(), O_RDWR | O_CLOEXEC);
   if (current < 0)
     return errno;
-  entry.oldContent = ::memfd_create("tessary-old", MFD_CLOEXEC);
-  int err = entry.oldContent < 0 ? errno : CopyAll(current, entry.oldContent);
+  Held &old = entry.oldContent;
+  old.fd = Spool(oldSpool);
+  int err = old.fd < 0 ? errno : SpoolEnd(old.fd, old.start);
+  if (err == 0)
+    err = CopyRange(current, 0, -1, old.fd, &old.length);
   if (err == 0) {
     entry.placed = true; // from here on the file changes, so a failure puts it back
     if (::lseek(current, 0, SEEK_SET) != 0 || ::ftruncate(current, 0) != 0)
       err = errno;
   }
   if (err == 0)
-    err = CopyAll(entry.held, current);
+    err = CopyRange(entry.content.fd, entry.content.start, entry.content.length, current);
   if (::close(current) != 0 && err == 0 && errno != EINTR)
     err = errno;
   return err;
@@ -368,8 +408,9 @@ void PutBack(FileSet::Entry &entry) noexcept {
   if (entry.plan.kind == Kind::inPlace) {
     const int fd = ::open(entry.plan.path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd >= 0) {
-      if (entry.oldContent >= 0)
-        (void)CopyAll(entry.oldContent, fd);
+      const Held &old = entry.oldContent;
+      if (old.fd >= 0)
+        (void)CopyRange(old.fd, old.start, old.length, fd);
       ::close(fd);
     }
   } else if (!entry.backup.empty()) {
@@ -416,7 +457,7 @@ void FileSet::Commit() {
         cause = ec.message();
       else
         entry.placed = true;
-    } else if (const int err = WriteInPlace(entry); err != 0) {
+    } else if (const int err = WriteInPlace(entry, oldSpool_); err != 0) {
       cause = Cause(err);
     }
     if (!cause.empty()) {

@@ -53,6 +53,8 @@ private:
   Errors errors_;
   bool flush_;
   std::vector<std::unique_ptr<Entry>> entries_;
+  int spool_ = -1;    // the new content of the files written in place
+  int oldSpool_ = -1; // their previous content, while the set is committed
 };
 
 // Throws as FileSet::Add would for the first target that could not be written, creating and

@@ -381,6 +381,41 @@ TEST_F(FileSetTest, FailureWhileMovingPutsBackTheFilesAlreadyReplaced) {
   EXPECT_TRUE(Leftovers(dir_.path()).empty());
 }
 
+// Files in a folder that may not be changed are written in place; when a later one of them
+// fails, the earlier ones get their old content back.
+TEST_F(FileSetTest, FilesWrittenInPlaceArePutBackWhenALaterOneFails) {
+  ::chmod(dir_.path().c_str(), 0755);
+  const std::string shut = file("shut");
+  fs::create_directory(shut);
+  for (const char *name : {"a.txt", "b.txt", "c.txt"})
+    test::WriteText(shut + "/" + name, std::string("old ") + name + ", longer than the new");
+  GiveToNobody(dir_.path());
+  ::chmod(shut.c_str(), 0555);
+  const auto write = [&](bool spoilC) {
+    FileSet files({kMessage, 0, {}});
+    for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
+      files.Add(shut + "/" + name);
+      files.Write(std::string("new ") + name);
+    }
+    if (spoilC) // taken away after the check
+      ::chmod((shut + "/c.txt").c_str(), 0444);
+    files.Commit();
+  };
+  const auto failure = Attempt([&] { write(true); }, true);
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_NE(failure->find("c.txt: Permission denied"), std::string::npos) << *failure;
+  for (const char *name : {"a.txt", "b.txt", "c.txt"})
+    EXPECT_EQ(test::ReadFile(shut + "/" + name),
+              Text(std::string("old ") + name + ", longer than the new"))
+        << name;
+  ::chmod((shut + "/c.txt").c_str(), 0644);
+  EXPECT_FALSE(Attempt([&] { write(false); }, true).has_value());
+  for (const char *name : {"a.txt", "b.txt", "c.txt"})
+    EXPECT_EQ(test::ReadFile(shut + "/" + name), Text(std::string("new ") + name)) << name;
+  ::chmod(shut.c_str(), 0755);
+  EXPECT_TRUE(Leftovers(shut).empty());
+}
+
 TEST_F(FileSetTest, CheckingTargetsChangesNothing) {
   test::WriteText(file("a.txt"), "old a");
   fs::create_directory(file("folder"));
