@@ -13,6 +13,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -98,6 +100,35 @@ TEST_F(CliFileSets, FolderInTheWayFailsTheWholeSetNamingTheCause) {
     EXPECT_EQ(Inode(in(c.existing)), before);
     EXPECT_TRUE(Leftovers(out()).empty());
   }
+}
+
+// Sets or clears the immutable flag; false where the file system or the process may not.
+bool SetImmutable(const std::string &path, bool on) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  int flags = 0;
+  bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  ::close(fd);
+  return done;
+}
+
+// A companion that may not be changed at all stops the export before any file is replaced.
+TEST_F(CliFileSets, ImmutableCompanionStopsTheExportBeforeAnythingChanges) {
+  test::WriteText(in("w1c.bmp"), "previous");
+  test::WriteText(in("w2d.bmp"), "locked");
+  if (!SetImmutable(in("w2d.bmp"), true))
+    GTEST_SKIP() << "cannot make a file immutable here";
+  const ino_t before = Inode(in("w1c.bmp"));
+  const auto outcome = Call({"slx", "--slp", sprite(), "-o", in("w.slx")});
+  SetImmutable(in("w2d.bmp"), false);
+  test::ExpectFailure(outcome, kSaveError, in("w2d.bmp") + ": Operation not permitted");
+  EXPECT_EQ(Names(out()), std::vector<std::string>({"w1c.bmp", "w2d.bmp"}));
+  EXPECT_EQ(Inode(in("w1c.bmp")), before);
+  EXPECT_EQ(test::ReadFile(in("w2d.bmp")),
+            std::vector<std::uint8_t>({'l', 'o', 'c', 'k', 'e', 'd'}));
 }
 
 TEST_F(CliFileSets, ExtractAllIntoAFifoAndALinkWritesThroughThem) {
