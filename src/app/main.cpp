@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QTimer>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessary"));
@@ -22,5 +26,12 @@ int main(int argc, char *argv[]) {
     QTimer::singleShot(0, &form, [&form, path = QFile::encodeName(args.at(1)).toStdString()] {
       form.OpenArchive(path);
     });
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // The window has removed its temporary files. A sound thread stuck in the audio system would
+  // make the audio libraries' own teardown at exit wait with it, so then the program ends here.
+  if (!platform.shutDownSound(std::chrono::milliseconds(250))) {
+    std::fflush(nullptr);
+    std::quick_exit(status);
+  }
+  return status;
 }

@@ -2,8 +2,9 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "ui/audio_sink_output.hpp"
 #include "ui/dialog_filter.hpp"
-#include "ui/wave_check.hpp"
+#include "ui/wave_clip.hpp"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -12,9 +13,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QSoundEffect>
 #include <QTime>
-#include <QUrl>
 
 namespace tessary::ui {
 
@@ -40,7 +39,9 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 
 } // namespace
 
-QtPlatform::QtPlatform() = default;
+std::unique_ptr<ClipOutput> MakeSystemSoundOutput() { return MakeAudioSinkOutput(); }
+
+QtPlatform::QtPlatform(ClipOutputFactory soundOutput) : sound_(std::move(soundOutput)) {}
 QtPlatform::~QtPlatform() {
   while (busyDepth_ > 0)
     setBusyCursor(false);
@@ -111,29 +112,20 @@ std::optional<Colour> QtPlatform::colourDialog(Colour initial) {
 }
 
 void QtPlatform::playSound(const std::string &path) {
-  if (sound_)
-    sound_->stop();
-  std::string bytes;
+  // Read here, from the copy the window just made, so the audio thread gets samples only.
+  std::optional<WaveClip> clip;
   try {
-    bytes = ReadWholeFile(path, kLargestSound, "sound");
+    const std::string bytes = ReadWholeFile(path, kLargestSound, "sound");
+    clip = DecodeWave({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()});
   } catch (const Error &) {
-    bytes.clear();
+    clip.reset();
   }
-  if (!IsCompleteWave({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()})) {
+  if (!clip) {
+    sound_.stop();
     QApplication::beep(); // what the system plays for a sound it cannot play
     return;
   }
-  if (!sound_) {
-    sound_ = std::make_unique<QSoundEffect>();
-    // A file that cannot be played gives the system's plain alert sound instead. Nothing here
-    // waits on the effect: without an audio device it reports "playing" for ever.
-    QObject::connect(sound_.get(), &QSoundEffect::statusChanged, sound_.get(), [this] {
-      if (sound_ && sound_->status() == QSoundEffect::Error)
-        QApplication::beep();
-    });
-  }
-  sound_->setSource(QUrl::fromLocalFile(FromLocal(path)));
-  sound_->play();
+  sound_.play(std::move(*clip));
 }
 
 bool QtPlatform::escapeHeld() { return escape_.poll(); }

@@ -2,21 +2,31 @@
 
 #include "ui/escape_tracker.hpp"
 #include "ui/platform.hpp"
+#include "ui/sound_player.hpp"
 
 #include <QPointer>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
-
-class QSoundEffect;
 
 namespace tessary::ui {
 
+// The system's default audio output, as the audio thread's output.
+std::unique_ptr<ClipOutput> MakeSystemSoundOutput();
+
 // The real platform: Qt's message boxes, file and colour dialogs, sound and cursor.
+
 class QtPlatform : public Platform {
 public:
-  QtPlatform();
+  // Sounds go to the system's audio output unless another one is given.
+  explicit QtPlatform(ClipOutputFactory soundOutput = MakeSystemSoundOutput);
   ~QtPlatform() override;
+
+  // Stops the sound and ends its thread, waiting at most `patience`. False when the audio system
+  // hangs: its thread is still inside it, so the program must end without tearing down the audio
+  // libraries' global state (see main).
+  bool shutDownSound(std::chrono::milliseconds patience) { return sound_.shutDown(patience); }
 
   // Dialogs and message boxes are shown over this window.
   void setParentWindow(QWidget *window) { parent_ = window; }
@@ -36,7 +46,7 @@ private:
 
   QPointer<QWidget> parent_;
   EscapeTracker escape_;
-  std::unique_ptr<QSoundEffect> sound_; // made on first use: no audio set-up for a silent run
+  SoundPlayer sound_;
   int busyDepth_ = 0;
 };
 

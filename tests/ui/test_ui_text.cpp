@@ -5,7 +5,6 @@
 #include "ui/form_layout.hpp"
 #include "ui/rtf.hpp"
 #include "ui/rtf_view.hpp"
-#include "ui/wave_check.hpp"
 
 #include <QTest>
 #include <QTextBlock>
@@ -57,8 +56,6 @@ private slots:
   void followingExtent_data();
   void followingExtent();
   void roundTwipsTiesToEvenAndSaturates();
-  void onlyCompleteWavesArePlayed_data();
-  void onlyCompleteWavesArePlayed();
 };
 
 void TextPiecesTest::rtfReadsTheSubsetWeWrite_data() {
@@ -253,35 +250,6 @@ void TextPiecesTest::roundTwipsTiesToEvenAndSaturates() {
   QCOMPARE(int(RoundTwips(-40000)), -32768);
   QCOMPARE(TwipsToPixels(8145, 15.0), 543);
   QCOMPARE(TwipsToPixels(5400, 15.0), 360);
-}
-
-void TextPiecesTest::onlyCompleteWavesArePlayed_data() {
-  QTest::addColumn<QByteArray>("bytes");
-  QTest::addColumn<bool>("complete");
-  const QByteArray fmt("fmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0", 24);
-  const QByteArray data("data\x02\0\0\0\x80\x80", 10);
-  const QByteArray head("RIFF\0\0\0\0WAVE", 12);
-  QTest::newRow("fmt then data") << head + fmt + data << true;
-  QTest::newRow("other chunk first")
-      << head + QByteArray("LIST\x03\0\0\0abc\0", 12) + fmt + data << true;
-  QTest::newRow("empty data") << head + fmt + QByteArray("data\0\0\0\0", 8) << true;
-  QTest::newRow("no data chunk") << head + fmt << false;
-  QTest::newRow("data before fmt") << head + data + fmt << false;
-  QTest::newRow("data longer than the file") << head + fmt + data.left(8) << false;
-  QTest::newRow("fmt cut short") << head + fmt.left(20) << false;
-  QTest::newRow("fmt too small") << head + QByteArray("fmt \x04\0\0\0abcd", 12) + data << false;
-  QTest::newRow("chunk size near 4 GiB")
-      << head + QByteArray("LIST\xff\xff\xff\xff", 8) + fmt + data << false;
-  QTest::newRow("not RIFF") << QByteArray("RIFX") + head.mid(4) + fmt + data << false;
-  QTest::newRow("not WAVE") << QByteArray("RIFF\0\0\0\0AVI ") + fmt + data << false;
-  QTest::newRow("text") << QByteArray("JASC-PAL") << false;
-  QTest::newRow("empty") << QByteArray() << false;
-}
-
-void TextPiecesTest::onlyCompleteWavesArePlayed() {
-  QFETCH(QByteArray, bytes);
-  QFETCH(bool, complete);
-  QCOMPARE(IsCompleteWave(Bytes(bytes.toStdString())), complete);
 }
 
 QTEST_MAIN(TextPiecesTest)
