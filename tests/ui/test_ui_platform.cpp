@@ -1,6 +1,7 @@
 // The real platform under the offscreen display: message boxes, file and colour dialogs
-// answered by a timer, the Escape tracker, the busy cursor, sound without an audio device, and
+// answered by a timer, the Escape tracker, the busy cursor, sound on an output that hangs, and
 // the signal handler that closes the window.
+#include "recording_output.hpp"
 #include "support/test_support.hpp"
 #include "ui/qt_platform.hpp"
 #include "ui/signal_close.hpp"
@@ -246,22 +247,43 @@ void PlatformTest::clockAndEnvironment() {
 void PlatformTest::soundNeverBlocks() {
   test::TempDir temp;
   const std::string wav("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0"
-                        "\x01\0\x08\0data\x08\0\0\0\x80\x80\x80\x80\x80\x80\x80\x80",
+                        "\x01\0\x08\0data\x08\0\0\0\x11\x80\x80\x80\x80\x80\x80\x80",
                         52);
+  std::string stereo = wav; // the same samples read as 16-bit stereo at 22050 Hz
+  stereo.replace(22, 2, "\x02\0", 2);
+  stereo.replace(24, 4, "\x22\x56\0\0", 4);
+  stereo.replace(34, 2, "\x10\0", 2);
   test::WriteText(temp.file("a.wav"), wav);
-  test::WriteText(temp.file("b.wav"), wav);
+  test::WriteText(temp.file("b.wav"), stereo);
   test::WriteText(temp.file("junk.wav"), "not a sound");
   test::WriteText(temp.file("cut.wav"), wav.substr(0, 30)); // header cut short
-  QtPlatform platform;
-  // Each call returns at once, whether or not there is a device to play on, and whatever the
-  // file holds; a later sound replaces the one playing or loading.
-  for (const char *name :
-       {"a.wav", "junk.wav", "b.wav", "cut.wav", "a.wav", "missing.wav", "b.wav", "a.wav", "b.wav"})
-    platform.playSound(temp.file(name));
-  QTest::qWait(100);
-  platform.playSound(temp.file("cut.wav"));
+  auto log = std::make_shared<test::OutputLog>();
+  QtPlatform platform(test::Recording(log));
+  // The audio system hangs in the first clip. Every later call still returns, whatever the file
+  // holds, and the window's events are still handled.
+  log->hang();
   platform.playSound(temp.file("a.wav"));
-  QTest::qWait(100);
+  QTRY_VERIFY(log->inPlay);
+  for (const char *name : {"junk.wav", "b.wav", "cut.wav", "a.wav", "missing.wav", "b.wav"})
+    platform.playSound(temp.file(name));
+  bool answered = false;
+  QTimer::singleShot(0, [&answered] { answered = true; });
+  QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+  QVERIFY(log->inPlay);
+  log->release();
+  // Once it answers, the latest sound plays: read from its file, in the file's own format.
+  QTRY_COMPARE(log->snapshot(), (std::vector<std::string>{"play 17/8", "play 17/8"}));
+  QCOMPARE(log->lastClip.rate, 22050);
+  QCOMPARE(log->lastClip.channels, 2);
+  QCOMPARE(log->lastClip.bitsPerSample, 16);
+  // A file that cannot be played stops the one playing.
+  for (const char *name : {"junk.wav", "missing.wav", "cut.wav"}) {
+    platform.playSound(temp.file("a.wav"));
+    platform.playSound(temp.file(name));
+    QTRY_COMPARE(log->snapshot().back(), std::string("stop"));
+  }
+  QCOMPARE(log->made.load(), 1);
+  QVERIFY(platform.shutDownSound(std::chrono::seconds(10)));
 }
 
 void PlatformTest::terminatingSignalClosesTheWindow() {

@@ -1,5 +1,6 @@
 // Sound without an audio device: reading a WAV file's samples, and the player that hands clips
 // to an audio thread, driven here with outputs that record what they are given or hang.
+#include "recording_output.hpp"
 #include "ui/sound_player.hpp"
 #include "ui/wave_clip.hpp"
 
@@ -8,14 +9,13 @@
 #include <QThread>
 #include <QTimer>
 
-#include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 using namespace tessary;
 using namespace tessary::ui;
+using tessary::test::OutputLog;
+using tessary::test::Recording;
 
 namespace {
 
@@ -33,57 +33,6 @@ QByteArray Data(const QByteArray &samples) {
   return "data" + Le32(std::uint32_t(samples.size())) + samples;
 }
 const QByteArray kHead("RIFF\0\0\0\0WAVE", 12);
-
-// What an output was asked to do, in order: a clip's first sample byte and size, or "stop".
-struct OutputLog {
-  std::mutex mutex;
-  std::condition_variable released;
-  bool hold = false; // play() waits while this is set: an audio system that does not answer
-  std::vector<std::string> calls;
-  std::atomic<int> made{0};
-  std::atomic<bool> inPlay{false};
-  Qt::HANDLE thread = nullptr;
-
-  std::vector<std::string> snapshot() {
-    const std::lock_guard lock(mutex);
-    return calls;
-  }
-  void release() {
-    {
-      const std::lock_guard lock(mutex);
-      hold = false;
-    }
-    released.notify_all();
-  }
-};
-
-class RecordingOutput : public ClipOutput {
-public:
-  explicit RecordingOutput(std::shared_ptr<OutputLog> log) : log_(std::move(log)) {}
-  void play(const WaveClip &clip) override {
-    std::unique_lock lock(log_->mutex);
-    log_->thread = QThread::currentThreadId();
-    log_->inPlay = true;
-    log_->released.wait(lock, [this] { return !log_->hold; });
-    log_->inPlay = false;
-    log_->calls.push_back("play " + std::to_string(clip.samples.empty() ? -1 : clip.samples[0]) +
-                          "/" + std::to_string(clip.samples.size()));
-  }
-  void stop() override {
-    const std::lock_guard lock(log_->mutex);
-    log_->calls.push_back("stop");
-  }
-
-private:
-  std::shared_ptr<OutputLog> log_;
-};
-
-ClipOutputFactory Recording(const std::shared_ptr<OutputLog> &log) {
-  return [log] {
-    ++log->made;
-    return std::make_unique<RecordingOutput>(log);
-  };
-}
 
 WaveClip Clip(std::uint8_t first, std::size_t size = 4) {
   WaveClip clip{8000, 1, 8, std::vector<std::uint8_t>(size, 0x80)};
@@ -205,7 +154,7 @@ void WaveTest::makesNoOutputUntilTheFirstSound() {
 void WaveTest::aBurstOfRequestsEndsOnTheLast() {
   auto log = std::make_shared<OutputLog>();
   SoundPlayer player(Recording(log));
-  log->hold = true;
+  log->hang();
   player.play(Clip(1));
   QTRY_VERIFY(log->inPlay); // the audio thread is busy with the first clip
   for (int i = 0; i < 1000; ++i)
@@ -231,7 +180,7 @@ void WaveTest::stopReachesTheOutput() {
 void WaveTest::aHungOutputHoldsUpNeitherCallsNorShutdown() {
   auto log = std::make_shared<OutputLog>();
   auto player = std::make_unique<SoundPlayer>(Recording(log));
-  log->hold = true;
+  log->hang();
   player->play(Clip(1));
   QTRY_VERIFY(log->inPlay);
   // The audio thread is stuck; this thread goes on taking requests and answering events.
