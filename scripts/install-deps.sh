@@ -19,4 +19,5 @@ apt-get install -y --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl1-mesa-dev \
   libcli11-dev libgtest-dev libbenchmark-dev \
   clang libclang-rt-14-dev llvm clang-format \
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick \
+  pulseaudio pulseaudio-utils

@@ -4,9 +4,9 @@
 
 #include <QAudioFormat>
 #include <QBuffer>
-#include <QByteArray>
 
 #include <memory>
+#include <vector>
 
 class QAudioSink;
 
@@ -23,10 +23,18 @@ public:
   void stop() override;
 
 private:
-  std::unique_ptr<QAudioSink> sink_; // kept while clips share its format
-  QAudioFormat format_;
-  QByteArray data_;
-  QBuffer buffer_;
+  QAudioSink &sinkFor(const QAudioFormat &format);
+
+  struct Sink {
+    QAudioFormat format;
+    std::unique_ptr<QAudioSink> sink;
+  };
+  // One sink per format, kept for the next clip in it: selecting sound after sound then only
+  // restarts a sink, instead of making and destroying one each time (which Qt 6.4's PulseAudio
+  // output does not always survive when done hundreds of times in a row).
+  std::vector<Sink> sinks_;
+  QAudioSink *playing_ = nullptr;
+  std::unique_ptr<QBuffer> clip_; // what the playing sink reads from; one per clip
 };
 
 std::unique_ptr<ClipOutput> MakeAudioSinkOutput();
