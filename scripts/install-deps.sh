@@ -13,7 +13,8 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update
 # xvfb, xauth: a display for the window where there is none (xvfb-run); imagemagick: an outside reader
 # the tests check written images with; clang, libclang-rt: the fuzz targets; llvm: its
-# llvm-symbolizer names functions and lines in sanitizer and fuzz reports.
+# llvm-symbolizer names functions and lines in sanitizer and fuzz reports; pulseaudio,
+# pulseaudio-utils: the sound test's own audio server and the recorder that listens to it.
 apt-get install -y --no-install-recommends \
   build-essential g++ cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl1-mesa-dev \
