@@ -6,6 +6,7 @@
 
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace tessary::ui {
 
