@@ -4,6 +4,7 @@
 #include "archive/extract.hpp"
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/limits.hpp"
 #include "common/safe_write.hpp"
 
 #include <algorithm>
@@ -174,9 +175,12 @@ void CheckListLimits(const std::vector<PlannedTable> &tables, const std::string 
     entries += static_cast<std::int64_t>(table.entries.size());
   if (tables.empty())
     PackFailed(folder + " holds no ID.slp, ID.wav or ID.bin file to pack");
-  if (entries > 32767 || entries + static_cast<std::int64_t>(tables.size()) > 32766)
+  // The reader refuses an archive past these, so one is never written.
+  if (entries > kMaxArchiveEntries ||
+      entries + static_cast<std::int64_t>(tables.size()) > kMaxListLines)
     PackFailed(folder + " holds " + std::to_string(entries) +
-               " resources; an archive's list holds at most 32766 lines, headings included");
+               " resources; an archive's list holds at most " + std::to_string(kMaxListLines) +
+               " lines, headings included");
 }
 
 // Overwriting one of the files being packed would lose it.

@@ -2,6 +2,7 @@
 
 #include "archive/drs_records.hpp"
 #include "common/bounded_reader.hpp"
+#include "common/limits.hpp"
 #include "common/safe_write.hpp"
 
 #include <cstdint>
@@ -13,10 +14,6 @@ namespace tessary {
 
 // Receives status-line texts ("Reading data...", "Finished reading data").
 using StatusSink = std::function<void(const std::string &)>;
-
-// The copy buffer and the largest resource the 16-bit block counter lets through.
-constexpr std::int64_t kCopyBlockSize = 1024;
-constexpr std::int64_t kMaxExtractSize = 32767 * 1024 + 1023; // 33554431
 
 constexpr char kSaveErrorText[] = "Error saving file!";
 

@@ -263,8 +263,11 @@ std::optional<DescriptionRecord> ParseDescriptionLine(std::string_view line) {
   return record;
 }
 
-ParsedDescriptions ParseDescriptionText(std::string_view text) {
-  ParsedDescriptions parsed;
+namespace {
+
+// Calls take(record) for every usable line of text and skip() for every other one, in order.
+template <class Take, class Skip>
+void ForEachDescriptionLine(std::string_view text, Take &&take, Skip &&skip) {
   while (!text.empty()) {
     const auto lf = text.find('\n');
     std::string_view line = text.substr(0, lf);
@@ -272,42 +275,84 @@ ParsedDescriptions ParseDescriptionText(std::string_view text) {
     if (!line.empty() && line.back() == '\r')
       line.remove_suffix(1);
     if (auto record = ParseDescriptionLine(line))
-      parsed.records.push_back(std::move(*record));
+      take(std::move(*record));
     else
-      ++parsed.skipped;
+      skip();
   }
+}
+
+// Gives records, one at a time, to the first entry of their identifier.
+class DescriptionApplier {
+public:
+  explicit DescriptionApplier(std::vector<DRSFileInfo> &files)
+      : files_(files), changed_(files.size(), false) {
+    // The first entry of each identifier, so a long file against a long list stays quick.
+    for (std::size_t i = 0; i < files.size(); ++i)
+      firstOfId_.try_emplace(files[i].id, i);
+  }
+
+  void apply(DescriptionRecord record) {
+    const auto found = firstOfId_.find(record.id);
+    if (found == firstOfId_.end()) {
+      ++result_.unmatched;
+      return;
+    }
+    files_[found->second].naming = std::move(record.naming);
+    changed_[found->second] = true;
+    ++result_.applied;
+  }
+
+  AppliedDescriptions finish() {
+    for (std::size_t i = 0; i < changed_.size(); ++i)
+      if (changed_[i])
+        result_.changedLines.push_back(i);
+    return std::move(result_);
+  }
+
+private:
+  std::vector<DRSFileInfo> &files_;
+  std::unordered_map<std::int32_t, std::size_t> firstOfId_;
+  std::vector<bool> changed_;
+  AppliedDescriptions result_;
+};
+
+std::string ReadDescriptionText(const std::string &path) {
+  return ReadWholeFile(path, kMaxDescriptionFileSize, DescriptionLoadErrorText(path));
+}
+
+} // namespace
+
+ParsedDescriptions ParseDescriptionText(std::string_view text) {
+  ParsedDescriptions parsed;
+  ForEachDescriptionLine(
+      text, [&](DescriptionRecord record) { parsed.records.push_back(std::move(record)); },
+      [&] { ++parsed.skipped; });
   return parsed;
 }
 
 ParsedDescriptions ReadDescriptionFile(const std::string &path) {
-  return ParseDescriptionText(
-      ReadWholeFile(path, kMaxDescriptionFileSize, DescriptionLoadErrorText(path)));
+  return ParseDescriptionText(ReadDescriptionText(path));
 }
 
 AppliedDescriptions ApplyDescriptions(std::vector<DRSFileInfo> &files,
                                       const std::vector<DescriptionRecord> &records) {
-  // The first entry of each identifier, so a long file against a long list stays quick.
-  std::unordered_map<std::int32_t, std::size_t> firstOfId;
-  for (std::size_t i = 0; i < files.size(); ++i)
-    firstOfId.try_emplace(files[i].id, i);
+  DescriptionApplier applier(files);
+  for (const DescriptionRecord &record : records)
+    applier.apply(record);
+  return applier.finish();
+}
 
-  AppliedDescriptions result;
-  std::vector<bool> changed(files.size(), false);
-  for (const DescriptionRecord &record : records) {
-    const auto found = firstOfId.find(record.id);
-    if (found == firstOfId.end()) {
-      ++result.unmatched;
-      continue;
-    }
-    const std::size_t i = found->second;
-    files[i].naming = record.naming;
-    changed[i] = true;
-    ++result.applied;
-  }
-  for (std::size_t i = 0; i < changed.size(); ++i)
-    if (changed[i])
-      result.changedLines.push_back(i);
-  return result;
+LoadedDescriptions LoadDescriptionFile(std::vector<DRSFileInfo> &files, const std::string &path) {
+  // Each line is applied as it is read: a file of many short lines would otherwise be held a
+  // second time, many times over, as a list of records.
+  const std::string text = ReadDescriptionText(path);
+  DescriptionApplier applier(files);
+  LoadedDescriptions loaded;
+  ForEachDescriptionLine(
+      text, [&](DescriptionRecord record) { applier.apply(std::move(record)); },
+      [&] { ++loaded.skipped; });
+  loaded.applied = applier.finish();
+  return loaded;
 }
 
 std::string DescriptionLoadStatus(const AppliedDescriptions &applied, int skipped) {

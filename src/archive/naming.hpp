@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/drs_records.hpp"
+#include "common/limits.hpp"
 
 #include <array>
 #include <cstddef>
@@ -74,9 +75,6 @@ std::optional<std::int32_t> ParseDescriptionId(std::string_view field);
 // A choice field: a whole signed 32-bit number, blanks around it allowed.
 std::optional<std::int32_t> ParseChoiceField(std::string_view field);
 
-// The largest description file read; a real one holds at most one short line per list line.
-constexpr std::uint64_t kMaxDescriptionFileSize = 16 * 1024 * 1024;
-
 // Reads and parses the description file at path. Throws Error naming the file when it cannot
 // be read or is larger than kMaxDescriptionFileSize.
 ParsedDescriptions ReadDescriptionFile(const std::string &path);
@@ -95,6 +93,15 @@ struct AppliedDescriptions {
 // identifier 0, so a record with identifier 0 names the first heading.
 AppliedDescriptions ApplyDescriptions(std::vector<DRSFileInfo> &files,
                                       const std::vector<DescriptionRecord> &records);
+
+// Reads the description file at path and applies its lines as ApplyDescriptions does, one by
+// one as they are read, so memory stays near the file's size however many lines it has.
+// Throws Error naming the file when it cannot be read; nothing is applied then.
+struct LoadedDescriptions {
+  AppliedDescriptions applied;
+  int skipped = 0;
+};
+LoadedDescriptions LoadDescriptionFile(std::vector<DRSFileInfo> &files, const std::string &path);
 
 // The status line after loading: "Descriptions loaded: 3 applied, 1 skipped", with
 // ", 2 not in this archive" before the skipped count when records matched no entry.

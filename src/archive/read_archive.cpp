@@ -1,6 +1,7 @@
 #include "archive/read_archive.hpp"
 
 #include "common/error.hpp"
+#include "common/limits.hpp"
 #include "common/paths.hpp"
 
 #include <algorithm>
@@ -11,11 +12,6 @@
 namespace tessary {
 
 namespace {
-
-// The list counters of the format are signed 16-bit.
-constexpr std::int64_t kMaxTables = 32767;
-constexpr std::int64_t kMaxEntries = 32767;
-constexpr std::int64_t kMaxListLines = 32766;
 
 [[noreturn]] void Malformed(const std::string &detail) { throw Error(kReadErrorText, detail); }
 
@@ -66,9 +62,9 @@ std::string TableName(std::size_t index) { return "table " + std::to_string(inde
 // Reads the table records in one go and checks every count against the 16-bit limits before
 // anything is sized by them.
 std::vector<DRSTableInfo> ReadTables(const BoundedFile &archive, std::int32_t tableCount) {
-  if (tableCount < 1 || tableCount > kMaxTables)
+  if (tableCount < 1 || tableCount > kMaxArchiveTables)
     Malformed("the table count " + std::to_string(tableCount) + " is outside 1 ... " +
-              std::to_string(kMaxTables));
+              std::to_string(kMaxArchiveTables));
   const auto bytes = ReadRun(archive, kHeaderSize, std::int64_t{tableCount} * kTableRecordSize,
                              "the run of " + std::to_string(tableCount) + " table records");
   std::vector<DRSTableInfo> tables(static_cast<std::size_t>(tableCount));
@@ -83,8 +79,9 @@ std::vector<DRSTableInfo> ReadTables(const BoundedFile &archive, std::int32_t ta
       Malformed(TableName(t) + " has a negative entry count (" + std::to_string(table.entryCount) +
                 ")");
     entries += table.entryCount;
-    if (entries > kMaxEntries)
-      Malformed("the tables hold more than " + std::to_string(kMaxEntries) + " entries in all");
+    if (entries > kMaxArchiveEntries)
+      Malformed("the tables hold more than " + std::to_string(kMaxArchiveEntries) +
+                " entries in all");
     if (entries + tableCount > kMaxListLines)
       Malformed("the archive would make more than " + std::to_string(kMaxListLines) +
                 " list lines (" + std::to_string(tableCount) + " headings and at least " +

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <ostream>
 #include <sstream>
 #include <string_view>
@@ -81,6 +82,11 @@ int RunCall(CLI::App &app, const std::vector<std::string> &args, Context &ctx) {
     WritePrintable(ctx.err, e.message());
     if (!e.detail().empty())
       WritePrintable(ctx.err, e.detail());
+    return 1;
+  } catch (const std::bad_alloc &) {
+    const Error e = OutOfMemoryError();
+    WritePrintable(ctx.err, e.message());
+    WritePrintable(ctx.err, e.detail());
     return 1;
   } catch (const std::exception &e) {
     WritePrintable(ctx.err, e.what());

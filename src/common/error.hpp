@@ -1,9 +1,14 @@
 #pragma once
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
 namespace tessary {
+
+// The message of every failure to get memory: a picture, a buffer or a table too large for
+// what the system will give.
+constexpr char kOutOfMemoryText[] = "Out of memory!";
 
 // The one error type of the core. `message()` is the text the window shows in its message box
 // (and the first line the command line prints); `detail()` says what exactly went wrong, for the
@@ -27,5 +32,19 @@ private:
   int number_;
   std::string source_;
 };
+
+inline Error OutOfMemoryError() {
+  return Error(kOutOfMemoryText, "the system would not give the memory this needs");
+}
+
+// Runs call, turning the system's refusal of memory into the program's own failure, for callers
+// that report Error and nothing else (the window's handlers).
+template <class Call> decltype(auto) WithOutOfMemoryAsError(Call &&call) {
+  try {
+    return call();
+  } catch (const std::bad_alloc &) {
+    throw OutOfMemoryError();
+  }
+}
 
 } // namespace tessary

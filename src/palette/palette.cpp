@@ -2,6 +2,7 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/limits.hpp"
 #include "common/paths.hpp"
 
 #include <algorithm>
@@ -13,8 +14,6 @@ namespace tessary {
 
 namespace {
 
-// A palette file is a few KiB; anything far larger is not one and is not worth loading.
-constexpr std::uint64_t kMaxPaletteFileBytes = 1u << 20;
 constexpr std::string_view kMagic = "JASC-PAL";
 constexpr int kFirstColourField = 4;
 

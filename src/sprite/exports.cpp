@@ -16,8 +16,6 @@ namespace tessary {
 
 namespace {
 
-constexpr std::int64_t kMaxCanvasSide = 32767;
-
 // The smallest box, in hotspot coordinates, that holds every frame; empty (0 x 0) when no frame
 // has any pixels.
 struct UnionBox {
@@ -51,12 +49,22 @@ UnionBox UnionOfFrames(const SLPFile &sprite) {
 // Hotspots far apart would ask for a canvas no sprite needs; refuse it rather than reserve it.
 void CheckCanvas(const UnionBox &box, const SLPFile &sprite) {
   const std::int64_t w = box.width(), h = box.height();
-  const std::int64_t stride = (std::max<std::int64_t>(w, 0) * 3 + 3) & ~std::int64_t{3};
-  if (w > kMaxCanvasSide || h > kMaxCanvasSide ||
-      stride * std::max<std::int64_t>(h, 0) > kMaxSurfaceBytes)
+  if (w > kMaxCanvasSide || h > kMaxCanvasSide || !FitsOneSurface(w, h))
     throw Error(kSpriteErrorText, "aligned on their hotspots, the frames of " + sprite.path +
                                       " need a canvas of " + std::to_string(w) + " x " +
                                       std::to_string(h) + " pixels, more than can be made");
+}
+
+// Frames sharing their tables (consecutive records naming the same ones) are checked once.
+void CheckAllFrameTables(const SLPFile &sprite) {
+  const SLPFrameInfo *checked = nullptr;
+  for (const SLPFrameInfo &f : sprite.frames) {
+    if (checked && checked->outlineTableOffset == f.outlineTableOffset &&
+        checked->commandTableOffset == f.commandTableOffset && checked->height == f.height)
+      continue;
+    CheckFrameTables(sprite, f);
+    checked = &f;
+  }
 }
 
 void FillCanvas(cDIBSection &canvas, Colour colour) {
@@ -131,8 +139,11 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
                          const ExportProgress &progress) {
   const UnionBox box = UnionOfFrames(sprite);
   CheckCanvas(box, sprite);
+  // A broken frame is refused before the canvas, up to 256 MiB, is reserved for it.
+  CheckAllFrameTables(sprite);
   cDIBSection canvas, image, layerMap;
-  canvas.Create(static_cast<std::int32_t>(box.width()), static_cast<std::int32_t>(box.height()));
+  canvas.CreateOrFail(static_cast<std::int32_t>(box.width()),
+                      static_cast<std::int32_t>(box.height()));
   CheckWritableTargets(SequenceFileNames(baseName, sprite.frameCount()), kExportSaveErrorText);
   FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {

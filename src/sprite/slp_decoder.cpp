@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace tessary {
 
@@ -21,7 +24,27 @@ namespace {
 
 // A row made only of commands that draw nothing never ends on its own when its stream points
 // into junk; real rows never come close to this many.
-constexpr int kMaxIdleCommandsPerRow = 1 << 16;
+constexpr std::int64_t kMaxIdleCommandsPerRow = 1 << 16;
+// Runs of idle commands at least this long are remembered (see IdleRuns).
+constexpr std::size_t kRememberedIdleRun = 32;
+
+} // namespace
+
+// Where a run of idle commands (counts of 0: they draw nothing and leave the column alone) leads.
+// Such a run depends on the bytes alone, not on the row, the column or the frame, so it is walked
+// once per sprite: rows that share a stream, or start at different places in one long run,
+// jump over it. Without this a frame of thousands of rows pointing into one run of idle
+// commands cost rows x run length, however few pixels it has. Real sprites hold no such runs
+// and never build the table.
+struct IdleRuns {
+  struct Run {
+    std::size_t end;    // the first command after the run, or where the walk stopped
+    std::int64_t count; // idle commands from here to end
+  };
+  std::unordered_map<std::size_t, Run> from;
+};
+
+namespace {
 
 // The palette as ready-packed pixels (blue, green, red, 0), for a 4-byte store per pixel.
 using PackedPalette = std::array<std::uint32_t, 256>;
@@ -41,10 +64,10 @@ PackedPalette Pack(const PaletteTable &palette, unsigned shift) {
 class RowDecoder {
 public:
   RowDecoder(const std::uint8_t *data, std::size_t size, const PaletteTable &palette,
-             const LayerColours &colours, std::int64_t width)
+             const LayerColours &colours, std::int64_t width, std::shared_ptr<IdleRuns> &idleRuns)
       : data_(data), size_(size), palette_(palette), colours_(colours), plain_(Pack(palette, 0)),
         // Indexes 240 and up would reach past the table; they wrap round to its start.
-        player_(Pack(palette, 16)), width_(width) {}
+        player_(Pack(palette, 16)), width_(width), runs_(idleRuns) {}
 
   // Decodes one row; returns the column up to which the row was drawn. Everything a row draws
   // is one stretch from column 0 (margin, commands, margin), so [end, width) is left untouched.
@@ -66,11 +89,54 @@ private:
   // (false; the right margin is then not drawn).
   bool runCommands() {
     std::uint8_t b;
-    while (x_ < width_ && idle_ <= kMaxIdleCommandsPerRow && next(b)) {
-      if (!command(b))
+    while (x_ < width_ && idle_ <= kMaxIdleCommandsPerRow) {
+      if (jumpKnownRun())
+        continue;
+      const std::size_t at = pos_;
+      if (!next(b))
+        break;
+      const std::int64_t idleBefore = idle_;
+      if (!command(b)) {
+        endRun(at);
         return true;
+      }
+      if (idle_ != idleBefore)
+        walked_.push_back({at, idleBefore});
+      else
+        endRun(at);
     }
+    endRun(pos_);
     return false;
+  }
+
+  // When the stream stands at the start of a run walked before: counts its idle commands and
+  // moves past it at once.
+  bool jumpKnownRun() {
+    if (!runs_)
+      return false;
+    const auto found = runs_->from.find(pos_);
+    if (found == runs_->from.end())
+      return false;
+    const IdleRuns::Run run = found->second;
+    walked_.push_back({pos_, idle_});
+    idle_ += run.count;
+    pos_ = run.end;
+    return true;
+  }
+
+  // Every start walked or jumped from since the last other command leads to `end`, where the
+  // row stands now; long runs are remembered for the rows to come, and starts that were jumped
+  // from are pointed at the new end, so no chain of jumps is followed twice.
+  void endRun(std::size_t end) {
+    if (walked_.empty())
+      return;
+    if (runs_ || walked_.size() >= kRememberedIdleRun) {
+      if (!runs_)
+        runs_ = std::make_shared<IdleRuns>();
+      for (const auto &[start, idleAt] : walked_)
+        runs_->from.insert_or_assign(start, IdleRuns::Run{end, idle_ - idleAt});
+    }
+    walked_.clear();
   }
 
   // One command; false on end of row. Running out of data mid-command ends the row (the
@@ -213,7 +279,13 @@ private:
   std::uint8_t *map_ = nullptr;
   std::int64_t x_ = 0;
   std::size_t pos_ = 0;
-  int idle_ = 0;
+  std::int64_t idle_ = 0;
+  std::shared_ptr<IdleRuns> &runs_;
+  struct Walked {
+    std::size_t start;   // an idle command, or a run jumped over
+    std::int64_t idleAt; // the row's idle count on reaching it
+  };
+  std::vector<Walked> walked_; // the run being walked, in order
 };
 
 // Sizes a surface for a frame. One already of that size keeps its storage and the decoder
@@ -223,7 +295,7 @@ private:
 bool PrepareSurface(cDIBSection &surface, std::int32_t width, std::int32_t height) {
   if (surface.IsCreated() && surface.Width() == width && surface.Height() == height)
     return true;
-  surface.Create(width, height);
+  surface.CreateOrFail(width, height);
   return false;
 }
 
@@ -283,21 +355,27 @@ void CheckCommandOffsets(const ByteReader &reader, const SLPFrameInfo &frame,
 
 } // namespace
 
+void CheckFrameTables(const SLPFile &sprite, const SLPFrameInfo &frame) {
+  const ByteReader reader(sprite.bytes, kSpriteErrorText);
+  CheckEdgeTable(reader, frame, sprite);
+  CheckCommandOffsets(reader, frame, sprite);
+}
+
 bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
                     cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel,
                     const LayerColours &colours) {
   const ByteReader reader(sprite.bytes, kSpriteErrorText);
-  CheckEdgeTable(reader, frame, sprite);
-  CheckCommandOffsets(reader, frame, sprite);
+  CheckFrameTables(sprite, frame);
   const bool keptImage = PrepareSurface(image, frame.width, frame.height);
   const bool keptMap = PrepareSurface(layerMap, frame.width, frame.height);
-  // A surface that could not be made (a side of 0) has no storage: rows are still read, so a
+  // A surface of a side of 0 or less has no storage: rows are still read, so a
   // broken table is still reported, but nothing is drawn.
   const bool drawable = image.IsCreated() && layerMap.IsCreated();
   const bool clearTails = drawable && (keptImage || keptMap);
   const std::int64_t width = drawable ? frame.width : 0;
   std::uint8_t scratch[1] = {};
-  RowDecoder row(sprite.bytes.data(), sprite.bytes.size(), palette, colours, width);
+  RowDecoder row(sprite.bytes.data(), sprite.bytes.size(), palette, colours, width,
+                 sprite.idleRuns);
 
   for (std::int32_t y = 0; y < frame.height; ++y) {
     if (cancel && cancel()) {

@@ -391,6 +391,12 @@ void CheckFrameShape(const EncoderFrame &frame, std::int32_t frameNumber) {
                                  std::to_string(frame.height) + " exceeds " +
                                  std::to_string(kMaxFrameColumns) + " columns or " +
                                  std::to_string(kMaxFrameRows) + " rows");
+  // The loader refuses such a frame, so writing it would make a sprite nothing here can open.
+  if (!FitsOneSurface(frame.width, frame.height))
+    RefuseFrame(frameNumber, "size " + std::to_string(frame.width) + " x " +
+                                 std::to_string(frame.height) + " needs more than the " +
+                                 std::to_string(kMaxSurfaceBytes >> 20) +
+                                 " MiB one picture may take");
   const auto pixels = static_cast<std::size_t>(frame.width) * frame.height;
   if (frame.image.size() != pixels || frame.layer.size() != pixels)
     RefuseFrame(frameNumber, "pixel arrays hold " + std::to_string(frame.image.size()) + " and " +
@@ -418,10 +424,12 @@ EncodedFrame EncodeFrame(const EncoderFrame &frame, std::int32_t frameNumber,
 constexpr char kVersion[4] = {'2', '.', '0', 'N'};
 constexpr char kComment[] = "Tessary SLP encoder";
 
+// The loader reads no sprite file larger than kMaxSpriteFileBytes; a larger one is not written.
 std::int32_t CheckedOffset(std::uint64_t offset) {
-  if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-    throw Error(kEncodeErrorText, "the sprite would exceed 2 GiB, past what its 32-bit offsets "
-                                  "can address");
+  if (offset > static_cast<std::uint64_t>(kMaxSpriteFileBytes))
+    throw Error(kEncodeErrorText, "the sprite would exceed " +
+                                      std::to_string(kMaxSpriteFileBytes >> 20) +
+                                      " MiB, more than a sprite file may hold");
   return static_cast<std::int32_t>(offset);
 }
 

@@ -9,10 +9,6 @@ namespace tessary {
 
 namespace {
 
-// Real sprites are a few hundred kilobytes; the cap only keeps a bogus file from being read
-// into memory whole.
-constexpr std::uint64_t kMaxSpriteFileBytes = 64ull << 20;
-
 std::string FrameName(std::int32_t n, const std::string &path) {
   std::string text = "frame " + std::to_string(n);
   if (!path.empty())
@@ -59,8 +55,7 @@ void CheckFrameSize(const SLPFrameInfo &f, std::int32_t n, const std::string &pa
            std::to_string(kMaxFrameColumns));
   if (f.width <= 0 || f.height <= 0)
     return;
-  const std::int64_t stride = (static_cast<std::int64_t>(f.width) * 3 + 3) & ~std::int64_t{3};
-  if (stride * f.height > kMaxSurfaceBytes)
+  if (!FitsOneSurface(f.width, f.height))
     Refuse(where + " is " + std::to_string(f.width) + " x " + std::to_string(f.height) +
            " pixels, more than one picture of " + std::to_string(kMaxSurfaceBytes >> 20) +
            " MiB holds");
@@ -116,7 +111,8 @@ SLPFile ParseSLP(std::vector<std::uint8_t> &&bytes, const std::string &name) {
 }
 
 SLPFile LoadSLPInfo(const std::string &path) {
-  const std::string data = ReadWholeFile(path, kMaxSpriteFileBytes, kSpriteErrorText);
+  const std::string data =
+      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSpriteFileBytes), kSpriteErrorText);
   return ParseOwned({data.begin(), data.end()}, path);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "common/limits.hpp"
+
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,11 +38,8 @@ struct RowEdges {
 constexpr int kSLPHeaderSize = 32;
 constexpr int kSLPFrameRecordSize = 32;
 constexpr std::int16_t kEmptyRow = -32768;
-constexpr std::int32_t kMaxFrameRows = 8192;
-constexpr std::int32_t kMaxFrameColumns = 32767;
-constexpr std::int32_t kMaxFrameCount = 32767;
-// The most pixel storage one picture (a frame surface or an export canvas) may take.
-constexpr std::int64_t kMaxSurfaceBytes = std::int64_t{256} << 20;
+
+struct IdleRuns;
 
 // A sprite loaded for decoding: its bytes (the whole file, kept in memory so every read is
 // bounds-checked against the real length), header and frame table. frames[n - 1] is frame n.
@@ -48,6 +48,9 @@ struct SLPFile {
   std::vector<std::uint8_t> bytes;
   SLPHeader header;
   std::vector<SLPFrameInfo> frames;
+  // What the decoder has learnt of the bytes' idle runs, kept for the next frames; filled only
+  // for sprites that hold long ones. Not shared between threads.
+  mutable std::shared_ptr<IdleRuns> idleRuns;
 
   std::int32_t frameCount() const { return static_cast<std::int32_t>(frames.size()); }
   // Frame n, counted from 1; throws Error when n is outside 1..frameCount.

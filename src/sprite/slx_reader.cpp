@@ -2,6 +2,7 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/limits.hpp"
 #include "common/paths.hpp"
 #include "sprite/slp_records.hpp"
 #include "surface/bmp_reader.hpp"
@@ -13,8 +14,6 @@ namespace tessary {
 namespace {
 
 constexpr char kMagicLine[] = "SLX 0.5";
-// 32767 frames of three lines, each bitmap name well within a file name's length.
-constexpr std::uint64_t kMaxSLXFileSize = 32ull << 20;
 
 // The index split into lines, each without its line end.
 class SLXLines {
@@ -98,22 +97,61 @@ std::string ReadBitmapName(SLXLines &lines, std::int32_t frame, const char *whic
   return name;
 }
 
-EncoderFrame LoadFrame(const SLXFrameEntry &entry, const std::string &folder, std::int32_t n) {
-  const BmpImage layer = ReadBMP(folder + entry.layerName);
-  BmpImage image = ReadBMP(folder + entry.imageName);
-  if (image.width != layer.width || image.height != layer.height)
+void CheckSameSize(const SLXFrameEntry &entry, std::int32_t n, std::int32_t imageWidth,
+                   std::int32_t imageHeight, std::int32_t layerWidth, std::int32_t layerHeight) {
+  if (imageWidth != layerWidth || imageHeight != layerHeight)
     throw Error(kSLXReadErrorText, "frame " + std::to_string(n) + ": image " + entry.imageName +
-                                       " is " + std::to_string(image.width) + " x " +
-                                       std::to_string(image.height) + " but layer map " +
-                                       entry.layerName + " is " + std::to_string(layer.width) +
-                                       " x " + std::to_string(layer.height));
+                                       " is " + std::to_string(imageWidth) + " x " +
+                                       std::to_string(imageHeight) + " but layer map " +
+                                       entry.layerName + " is " + std::to_string(layerWidth) +
+                                       " x " + std::to_string(layerHeight));
+}
+
+// What the frame's two bitmaps will take once read: two arrays of one colour per pixel.
+std::int64_t CheckFrameBitmaps(const SLXFrameEntry &entry, const std::string &folder,
+                               std::int32_t n) {
+  const BmpSize layer = ReadBMPSize(folder + entry.layerName);
+  const BmpSize image = ReadBMPSize(folder + entry.imageName);
+  CheckSameSize(entry, n, image.width, image.height, layer.width, layer.height);
+  if (image.width > kMaxFrameColumns || image.height > kMaxFrameRows ||
+      !FitsOneSurface(image.width, image.height))
+    throw Error(kSLXReadErrorText,
+                "frame " + std::to_string(n) + ": " + entry.imageName + " is " +
+                    std::to_string(image.width) + " x " + std::to_string(image.height) +
+                    " pixels, more than a frame may hold (" + std::to_string(kMaxFrameColumns) +
+                    " columns, " + std::to_string(kMaxFrameRows) + " rows, " +
+                    std::to_string(kMaxSurfaceBytes >> 20) + " MiB of pixels)");
+  return std::int64_t{image.width} * image.height * 2 * std::int64_t{sizeof(Colour)};
+}
+
+// Every bitmap's size is known from its headers, so a sprite too large to hold is refused
+// before any pixel is read.
+void CheckAllBitmaps(const std::vector<SLXFrameEntry> &entries, const std::string &folder,
+                     const std::string &path) {
+  std::int64_t total = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    total += CheckFrameBitmaps(entries[i], folder, static_cast<std::int32_t>(i + 1));
+    if (total > kMaxEncodePixelBytes)
+      throw Error(kSLXReadErrorText,
+                  path + ": the bitmaps of frames 1 to " + std::to_string(i + 1) + " of " +
+                      std::to_string(entries.size()) + " already take more than " +
+                      std::to_string(kMaxEncodePixelBytes >> 20) +
+                      " MiB as pixels, more than one sprite may be built from");
+  }
+}
+
+EncoderFrame LoadFrame(const SLXFrameEntry &entry, const std::string &folder, std::int32_t n) {
+  BmpImage layer = ReadBMP(folder + entry.layerName);
+  BmpImage image = ReadBMP(folder + entry.imageName);
+  // Checked again: the files may have changed since their headers were read.
+  CheckSameSize(entry, n, image.width, image.height, layer.width, layer.height);
   EncoderFrame frame;
   frame.hotspotX = entry.hotspotX;
   frame.hotspotY = entry.hotspotY;
   frame.width = image.width;
   frame.height = image.height;
   frame.image = std::move(image.pixels);
-  frame.layer = layer.pixels;
+  frame.layer = std::move(layer.pixels);
   return frame;
 }
 
@@ -138,12 +176,13 @@ std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &na
 }
 
 std::vector<SLXFrameEntry> ReadSLXIndex(const std::string &path) {
-  return ParseSLX(ReadWholeFile(path, kMaxSLXFileSize, kSLXReadErrorText), path);
+  return ParseSLX(ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSLXFileBytes), kSLXReadErrorText), path);
 }
 
 std::vector<EncoderFrame> ReadSLX(const std::string &path) {
   const std::vector<SLXFrameEntry> entries = ReadSLXIndex(path);
   const std::string folder = FolderOfPath(path);
+  CheckAllBitmaps(entries, folder, path);
   std::vector<EncoderFrame> frames;
   frames.reserve(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i)

@@ -2,6 +2,9 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/limits.hpp"
+
+#include <algorithm>
 
 namespace tessary {
 
@@ -9,9 +12,9 @@ namespace {
 
 constexpr std::int64_t kFileHeaderSize = 14;
 constexpr std::int64_t kInfoHeaderSize = 40;
-// The largest bitmap a sprite frame can need (32767 x 8192 pixels) is about 805 MB; anything
-// beyond this is not a frame bitmap and is not read into memory.
-constexpr std::uint64_t kMaxBitmapFileSize = 1ull << 30;
+// Everything ReadLayout looks at lies in the file header and the first 40 bytes of the
+// information header.
+constexpr std::int64_t kHeadersRead = kFileHeaderSize + kInfoHeaderSize;
 
 struct BmpLayout {
   std::int64_t pixelOffset;
@@ -20,16 +23,18 @@ struct BmpLayout {
   std::int64_t stride;
 };
 
-BmpLayout ReadLayout(const ByteReader &in, const std::string &name) {
+// `in` holds at least the file's first kHeadersRead bytes (all of them when it is shorter);
+// fileSize is the whole file's length.
+BmpLayout ReadLayout(const ByteReader &in, std::int64_t fileSize, const std::string &name) {
   const auto fail = [&](const std::string &why) { in.fail(name + ": " + why); };
-  if (in.size() < static_cast<std::size_t>(kFileHeaderSize + kInfoHeaderSize))
-    fail("the file is " + std::to_string(in.size()) +
+  if (fileSize < kHeadersRead)
+    fail("the file is " + std::to_string(fileSize) +
          " bytes long, too short for a bitmap header (54 bytes)");
   if (in.i16At(0, "file type") != 0x4D42)
     fail("the file does not start with \"BM\"; it is no bitmap");
   const std::int64_t pixelOffset = static_cast<std::uint32_t>(in.i32At(10, "pixel offset"));
   const std::int64_t infoSize = static_cast<std::uint32_t>(in.i32At(14, "header size"));
-  if (infoSize < kInfoHeaderSize || !in.contains(kFileHeaderSize, infoSize))
+  if (infoSize < kInfoHeaderSize || infoSize > fileSize - kFileHeaderSize)
     fail("information header of " + std::to_string(infoSize) + " bytes is not supported");
   const std::int32_t width = in.i32At(18, "width");
   const std::int32_t height = in.i32At(22, "height");
@@ -48,18 +53,17 @@ BmpLayout ReadLayout(const ByteReader &in, const std::string &name) {
     fail("negative width " + std::to_string(width));
   if (pixelOffset < kFileHeaderSize + infoSize)
     fail("pixel data offset " + std::to_string(pixelOffset) + " lies inside the headers");
-  const std::int64_t stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
+  const std::int64_t stride = SurfaceStride(width);
   // stride * height passes 64 bits for a header claiming vast sides; no such bitmap fits in the
   // file, so that is found by division before anything is multiplied.
-  const auto fileSize = static_cast<std::int64_t>(in.size());
   if (height > 0 && stride > fileSize / height)
     fail(std::to_string(width) + " x " + std::to_string(height) +
          " pixels run past the end of the file (" + std::to_string(fileSize) + " bytes)");
   const std::int64_t pixelBytes = stride * height;
-  if (!in.contains(pixelOffset, pixelBytes))
+  if (pixelOffset > fileSize - pixelBytes)
     fail(std::to_string(width) + " x " + std::to_string(height) + " pixels need " +
          std::to_string(pixelBytes) + " bytes from offset " + std::to_string(pixelOffset) +
-         ", past the end of the file (" + std::to_string(in.size()) + " bytes)");
+         ", past the end of the file (" + std::to_string(fileSize) + " bytes)");
   return {pixelOffset, width, height, stride};
 }
 
@@ -67,7 +71,7 @@ BmpLayout ReadLayout(const ByteReader &in, const std::string &name) {
 
 BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) {
   const ByteReader in(bytes, kBitmapReadErrorText);
-  const BmpLayout layout = ReadLayout(in, name);
+  const BmpLayout layout = ReadLayout(in, static_cast<std::int64_t>(bytes.size()), name);
   BmpImage image;
   image.width = layout.width;
   image.height = layout.height;
@@ -86,8 +90,28 @@ BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) 
   return image;
 }
 
+BmpSize ReadBMPSize(const std::string &path) {
+  const BoundedFile file(path, kBitmapReadErrorText);
+  std::uint8_t headers[kHeadersRead] = {};
+  const auto fileSize = static_cast<std::int64_t>(file.size());
+  const auto length = static_cast<std::size_t>(std::min(fileSize, kHeadersRead));
+  file.readAt(0, {headers, length}, kBitmapReadErrorText);
+  const BmpLayout layout =
+      ReadLayout(ByteReader({headers, length}, kBitmapReadErrorText), fileSize, path);
+  return {layout.width, layout.height};
+}
+
 BmpImage ReadBMP(const std::string &path) {
-  const std::string bytes = ReadWholeFile(path, kMaxBitmapFileSize, kBitmapReadErrorText);
+  // The headers are checked first, so a small sparse file claiming vast sides is refused
+  // before anything of its size is read or reserved.
+  const BmpSize size = ReadBMPSize(path);
+  if (!FitsOneSurface(size.width, size.height))
+    throw Error(kBitmapReadErrorText, path + ": " + std::to_string(size.width) + " x " +
+                                          std::to_string(size.height) +
+                                          " pixels are more than one picture of " +
+                                          std::to_string(kMaxSurfaceBytes >> 20) + " MiB holds");
+  const std::string bytes =
+      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxBitmapFileBytes), kBitmapReadErrorText);
   return ParseBMP({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()}, path);
 }
 

@@ -22,11 +22,19 @@ struct BmpImage {
   }
 };
 
+struct BmpSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+// Reads and checks only the headers of a bitmap file (as ReadBMP does, without the pixels).
+BmpSize ReadBMPSize(const std::string &path);
+
 // Reads an uncompressed 24-bit bottom-up BMP, the kind SavePicture writes (an information header
 // of 40 bytes or one of its longer successors is accepted; the pixels are found through
 // bfOffBits). Anything else (another depth, compression, a top-down bitmap, a header or pixel
-// run past the file's end) throws Error(kBitmapReadErrorText, detail naming the file and what is
-// wrong).
+// run past the file's end, more pixels than kMaxSurfaceBytes) throws Error(kBitmapReadErrorText,
+// detail naming the file and what is wrong).
 BmpImage ReadBMP(const std::string &path);
 
 // The same from bytes in memory; `name` is used in messages only.

@@ -1,5 +1,6 @@
 #include "surface/dib_section.hpp"
 
+#include "common/error.hpp"
 #include "surface/bmp_writer.hpp"
 
 #include <algorithm>
@@ -48,6 +49,14 @@ bool cDIBSection::Create(std::int32_t lWidth, std::int32_t lHeight) {
   }
   header_.biSizeImage = static_cast<std::uint32_t>(size);
   return true;
+}
+
+void cDIBSection::CreateOrFail(std::int32_t lWidth, std::int32_t lHeight) {
+  if (Create(lWidth, lHeight) || lWidth <= 0 || lHeight <= 0)
+    return;
+  throw Error(kOutOfMemoryText, "no memory for a picture of " + std::to_string(lWidth) + " x " +
+                                    std::to_string(lHeight) + " pixels (" +
+                                    std::to_string(StrideFor(lWidth) * lHeight) + " bytes)");
 }
 
 void cDIBSection::ClearUp() {

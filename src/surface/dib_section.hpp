@@ -46,6 +46,10 @@ public:
   // (and leaves the surface empty but "sized": Width/Height report the request) when either side
   // is 0 or less or the storage would exceed what the header's 32-bit fields can describe.
   bool Create(std::int32_t lWidth, std::int32_t lHeight);
+  // The same for a surface that must exist: when both sides are positive and the storage
+  // cannot be had, throws Error(kOutOfMemoryText, detail naming the size) instead of leaving
+  // the surface empty, so nothing goes on to draw into a picture that is not there.
+  void CreateOrFail(std::int32_t lWidth, std::int32_t lHeight);
   // Releases the storage; the header keeps the last requested size (biSizeImage becomes 0).
   void ClearUp();
 

@@ -165,12 +165,14 @@ void MainForm::OpenArchive(const std::string &path) {
       throw Error(kReadErrorText, path + ": not a readable file");
     archiveFile = BoundedFile(path, kReadErrorText);
     SetStatus("Analysing file...");
-    auto contents = ReadArchive(archiveFile, [this] {
-      return platform_.messageBox({kInvalidFormatQuestion,
-                                   kAppTitle,
-                                   MessageButtons::OkCancel,
-                                   MessageIcon::None,
-                                   {}}) == MessageAnswer::Ok;
+    auto contents = WithOutOfMemoryAsError([this] {
+      return ReadArchive(archiveFile, [this] {
+        return platform_.messageBox({kInvalidFormatQuestion,
+                                     kAppTitle,
+                                     MessageButtons::OkCancel,
+                                     MessageIcon::None,
+                                     {}}) == MessageAnswer::Ok;
+      });
     });
     if (!contents) {
       FailOpen({});
@@ -256,8 +258,10 @@ void MainForm::LoadNamingControls(const ResourceNaming &naming) {
 
 bool MainForm::ExtractTo(const std::string &target, const DRSFileInfo &entry) {
   try {
-    ExtractResource(archiveFile, target, entry,
-                    [this](const std::string &text) { SetStatus(text); });
+    WithOutOfMemoryAsError([&] {
+      ExtractResource(archiveFile, target, entry,
+                      [this](const std::string &text) { SetStatus(text); });
+    });
     return true;
   } catch (const Error &error) {
     platform_.messageBox(

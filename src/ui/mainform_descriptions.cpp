@@ -113,19 +113,18 @@ void MainForm::menu_descr_load_Click() {
   const auto chosen = ShowOpenDialog(MainComDlg);
   if (!chosen || chosen->empty())
     return;
-  ParsedDescriptions parsed;
+  LoadedDescriptions loaded;
   try {
-    parsed = ReadDescriptionFile(*chosen);
+    loaded = WithOutOfMemoryAsError([&] { return LoadDescriptionFile(DRSFiles, *chosen); });
   } catch (const Error &error) {
     ShowError(error);
     return;
   }
   DRSFilesList->hide();
-  const AppliedDescriptions applied = ApplyDescriptions(DRSFiles, parsed.records);
-  for (const std::size_t line : applied.changedLines)
+  for (const std::size_t line : loaded.applied.changedLines)
     RelabelLine(line);
   DRSFilesList->show();
-  SetStatus(DescriptionLoadStatus(applied, parsed.skipped));
+  SetStatus(DescriptionLoadStatus(loaded.applied, loaded.skipped));
 }
 
 } // namespace tessary::ui

@@ -51,7 +51,8 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   const CancelPoll escape = [this] { return platform_.escapeHeld(); };
   if (saveOnly) {
     try {
-      SaveFrameBMP(path, frameNumber, paletteTable, displayOptions, fileName, escape);
+      WithOutOfMemoryAsError(
+          [&] { SaveFrameBMP(path, frameNumber, paletteTable, displayOptions, fileName, escape); });
     } catch (const Error &error) {
       ShowError(error);
     }
@@ -65,7 +66,9 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   cDIBSection image;
   RenderedFrame frame;
   try {
-    frame = RenderFrame(path, frameNumber, paletteTable, displayOptions, image, escape);
+    frame = WithOutOfMemoryAsError([&] {
+      return RenderFrame(path, frameNumber, paletteTable, displayOptions, image, escape);
+    });
   } catch (const Error &error) {
     FrameScrollTag = "on";
     ShowFrameFailure(error);
@@ -120,7 +123,7 @@ void MainForm::ExportFrames(const std::string &statusText, const std::function<v
   FrameScrollTag = "off";
   SetStatus(statusText);
   try {
-    exporter();
+    WithOutOfMemoryAsError(exporter);
   } catch (const Error &error) {
     ShowError(error);
   }

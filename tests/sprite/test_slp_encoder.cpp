@@ -305,6 +305,12 @@ TEST(EncoderRefusal, FramesThatCannotBeSprites) {
   tall.image.assign(tall.height, kKeyMagenta);
   tall.layer = tall.image;
   expectRefused({tall}, "8193");
+  // Within the sides but over the storage of one picture: the loader would refuse the sprite,
+  // so it is not written (and its pixel arrays are not even looked at).
+  EncoderFrame heavy;
+  heavy.width = 10923;
+  heavy.height = kMaxFrameRows;
+  expectRefused({heavy}, "frame 1: size 10923 x 8192 needs more than the 256 MiB");
 }
 
 // ---- Colours that look special but are ordinary -----------------------------------------------
