@@ -18,12 +18,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <numbers>
 #include <optional>
 #include <vector>
+
+#include <sys/prctl.h>
 
 using namespace tessary;
 using namespace tessary::ui;
@@ -153,6 +156,8 @@ public:
     env.remove(QStringLiteral("PULSE_SERVER"));
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     server_.setProcessEnvironment(env);
+    // The server goes with this test, even should the test die: it would otherwise run for ever.
+    server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     server_.setStandardOutputFile(QProcess::nullDevice());
     server_.setStandardErrorFile(root + "/pulseaudio.log"); // its complaints stay out of the way
     server_.start(
