@@ -14,8 +14,8 @@ bool IsUserInput(QEvent::Type type) {
   switch (type) {
   case QEvent::KeyPress:
   case QEvent::KeyRelease:
-  case QEvent::ShortcutOverride:
   case QEvent::Shortcut:
+  case QEvent::InputMethod:
   case QEvent::MouseButtonPress:
   case QEvent::MouseButtonRelease:
   case QEvent::MouseButtonDblClick:
@@ -40,12 +40,21 @@ bool IsUserInput(QEvent::Type type) {
   }
 }
 
+bool IsEscapeKey(const QEvent *event) {
+  const auto type = event->type();
+  return (type == QEvent::KeyPress || type == QEvent::KeyRelease) &&
+         static_cast<const QKeyEvent *>(event)->key() == Qt::Key_Escape;
+}
+
 } // namespace
 
 EscapeTracker::EscapeTracker(QObject *parent) : QObject(parent) {
   if (QCoreApplication::instance())
     QCoreApplication::instance()->installEventFilter(this);
   sincePump_.start();
+  delivery_.setSingleShot(true);
+  delivery_.setInterval(0);
+  QObject::connect(&delivery_, &QTimer::timeout, this, &EscapeTracker::deliverNext);
 }
 
 EscapeTracker::~EscapeTracker() {
@@ -59,26 +68,52 @@ bool EscapeTracker::poll() {
     QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
     pumping_ = false;
     sincePump_.restart();
+    if (!heldBack_.empty())
+      delivery_.start();
   }
   return held_;
 }
 
-bool EscapeTracker::eventFilter(QObject *watched, QEvent *event) {
+void EscapeTracker::trackEscape(const QEvent *event) {
   const auto type = event->type();
-  if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
-    const auto *key = static_cast<QKeyEvent *>(event);
-    if (key->key() == Qt::Key_Escape) {
-      if (type == QEvent::KeyPress)
-        held_ = true;
-      else if (!key->isAutoRepeat())
-        held_ = false;
-    }
+  if (IsEscapeKey(event)) {
+    if (type == QEvent::KeyPress)
+      held_ = true;
+    else if (!static_cast<const QKeyEvent *>(event)->isAutoRepeat())
+      held_ = false;
   } else if (type == QEvent::ApplicationDeactivate) {
     held_ = false; // a release while another program has the keyboard never reaches us
   }
-  if (pumping_ && IsUserInput(type))
+}
+
+bool EscapeTracker::eventFilter(QObject *watched, QEvent *event) {
+  trackEscape(event);
+  if (!IsUserInput(event->type()))
+    return QObject::eventFilter(watched, event);
+  if (pumping_ && IsEscapeKey(event))
+    return true; // the running work's to see, nobody else's
+  // Input that comes while earlier input still waits queues behind it, to keep the order.
+  if (pumping_ || (!heldBack_.empty() && replayDepth_ == 0)) {
+    heldBack_.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
+    if (!pumping_)
+      delivery_.start();
     return true;
+  }
   return QObject::eventFilter(watched, event);
+}
+
+void EscapeTracker::deliverNext() {
+  if (pumping_ || heldBack_.empty())
+    return; // the pump's end starts the delivery again
+  HeldBack next = std::move(heldBack_.front());
+  heldBack_.pop_front();
+  if (!heldBack_.empty())
+    delivery_.start();
+  if (!next.receiver)
+    return;
+  ++replayDepth_;
+  QCoreApplication::sendEvent(next.receiver, next.event.get());
+  --replayDepth_;
 }
 
 } // namespace tessary::ui
