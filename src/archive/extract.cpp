@@ -92,38 +92,6 @@ std::vector<std::uint8_t> ReadResource(const BoundedFile &archive, const DRSFile
   return bytes;
 }
 
-std::string TempResourceName(const std::string &workFolder, long hundredths) {
-  return workFolder + "_drs" + std::to_string(hundredths) + ".drx";
-}
-
-namespace {
-bool IsTempResourceName(const std::string &name) {
-  constexpr std::string_view prefix = "_drs";
-  constexpr std::string_view suffix = ".drx";
-  return name.size() >= prefix.size() + suffix.size() && name.starts_with(prefix) &&
-         name.ends_with(suffix);
-}
-} // namespace
-
-int RemoveTempResourceFiles(const std::string &workFolder) {
-  int removed = 0;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(workFolder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const auto &item = *it;
-    if (!IsTempResourceName(item.path().filename().string()))
-      continue;
-    // A folder of that name is not one of our copies; a link is removed, never its target.
-    std::error_code typeError;
-    if (item.is_directory(typeError) && !item.is_symlink(typeError))
-      continue;
-    std::error_code removeError;
-    if (std::filesystem::remove(item.path(), removeError))
-      ++removed;
-  }
-  return removed;
-}
-
 ProposedName ProposedExtractName(std::int32_t id, int kind) {
   const std::string base = std::to_string(id);
   switch (kind) {

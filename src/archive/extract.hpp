@@ -43,13 +43,6 @@ constexpr char kOpenArchiveRole[] = "the open archive";
 void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
                        const std::vector<std::string> &outputs);
 
-// workFolder (ending in a separator) + "_drs" + hundredths + ".drx".
-std::string TempResourceName(const std::string &workFolder, long hundredths);
-
-// Deletes every "_drs*.drx" file directly in workFolder; failures are ignored. Returns how
-// many were deleted.
-int RemoveTempResourceFiles(const std::string &workFolder);
-
 // The name "Extract this file..." proposes for an entry, and the filter entry (from 1) it
 // preselects: 1 -> "ID.slp"/3, 2 -> "ID.wav"/2, 3 -> "ID.bin"/1, other -> "ID"/4.
 struct ProposedName {

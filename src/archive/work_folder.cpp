@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -32,13 +33,15 @@ std::string TempRoot(const EnvLookup &env) {
   return WithSeparator(EnvOr(env, "TEMP", EnvOr(env, "TMPDIR", "/tmp")));
 }
 
-// A fresh folder nobody else can have prepared; empty when even that fails.
-std::string FreshPrivateFolder(const std::string &root) {
+// A fresh folder nobody else can have prepared; empty when even that fails, with the reason.
+std::string FreshPrivateFolder(const std::string &root, std::string &failure) {
   std::string pattern = root + "tessary-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  if (!::mkdtemp(name.data()))
+  if (!::mkdtemp(name.data())) {
+    failure = "cannot make a folder in " + root + ": " + std::strerror(errno);
     return {};
+  }
   return WithSeparator(name.data());
 }
 
@@ -63,7 +66,7 @@ bool IsPrivateFolder(const std::string &path) {
   return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 0777) == 0700;
 }
 
-std::string WorkFolder(const EnvLookup &env) {
+std::string WorkFolder(const EnvLookup &env, std::string *whyNot) {
   const std::string root = TempRoot(env);
   const std::string folder = root + "tessary/";
   // Made by us just now: make sure the mode is exactly 0700 whatever the umask took away.
@@ -72,8 +75,15 @@ std::string WorkFolder(const EnvLookup &env) {
   if (IsPrivateFolder(folder))
     return folder;
   // Someone else's, a link, or open to others: temporary copies must not go there.
-  const std::string fresh = FreshPrivateFolder(root);
-  return fresh.empty() ? folder : fresh;
+  std::string failure;
+  std::string fresh = FreshPrivateFolder(root, failure);
+  if (!fresh.empty() && !IsPrivateFolder(fresh)) {
+    failure = fresh + " did not come out private to this user";
+    fresh.clear();
+  }
+  if (fresh.empty() && whyNot)
+    *whyNot = folder + " is not a folder private to this user, and " + failure;
+  return fresh;
 }
 
 namespace {

@@ -14,9 +14,9 @@ EnvLookup SystemEnvironment();
 // system temporary folder, followed by "tessary/". It is created private to the user (0700);
 // an existing folder that is not a real folder owned by the user with no access for others is
 // not used, and a fresh private folder made with mkdtemp takes its place. The result always
-// ends in a separator. Throws nothing: when no private folder can be had, the plain path is
-// returned and later copies fail with their own message.
-std::string WorkFolder(const EnvLookup &env);
+// ends in a separator. Throws nothing: when no private folder can be had the result is empty,
+// and `whyNot` (when given) says why; nothing is then to be written or deleted there.
+std::string WorkFolder(const EnvLookup &env, std::string *whyNot = nullptr);
 
 // True when path is a folder (not a symlink) owned by this user with mode 0700.
 bool IsPrivateFolder(const std::string &path);

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QScrollBar>
 
+#include <atomic>
 #include <filesystem>
 #include <system_error>
 
@@ -32,6 +33,12 @@ constexpr char kPaletteFilter[] = "PAL files (*.pal)|*.pal|All files (*.*)|*.*";
 constexpr char kExtractTitle[] = "Select filename to save resource as";
 constexpr char kExtractFilter[] =
     "BIN file (*.bin)|*.bin|WAV file (*.wav)|*.wav|SLP file (*.slp)|*.slp|All files (*.*)|*.*";
+
+// Each window of the process names its copies apart from the others'.
+int NextWindowInstance() {
+  static std::atomic<int> next{0};
+  return ++next;
+}
 
 bool IsRegularFile(const std::string &path) {
   std::error_code error;
@@ -68,7 +75,11 @@ void MainForm::ConnectHandlers() {
 
 void MainForm::Form_Load() {
   const EnvLookup env = [this](const std::string &name) { return platform_.environment(name); };
-  WorkFolder = tessary::WorkFolder(env);
+  std::string whyNoFolder;
+  WorkFolder = tessary::WorkFolder(env, &whyNoFolder);
+  tempCopies_ = TempCopies(WorkFolder, ThisProcessOwner(NextWindowInstance()), whyNoFolder);
+  // Copies left by a window whose process was killed are nobody's any more.
+  RemoveOrphanedTempResourceFiles(WorkFolder);
   LoadPalette(paletteTable, "");
   PalComDlg = {kPaletteTitle, kPaletteFilter, 1, {}, WorkFolder};
   displayOptions = DisplayOptions{};
@@ -99,7 +110,7 @@ void MainForm::Form_Unload() {
     archiveFile.close();
     archiveOpen = false;
   }
-  RemoveTempResourceFiles(WorkFolder);
+  tempCopies_.removeOwn(); // another window's copies are still in use
   // Every window goes, an open About window included.
   QCoreApplication::quit();
 }
@@ -217,8 +228,14 @@ void MainForm::DRSFilesList_Click() {
     return;
   const DRSFileInfo entry = DRSFiles[static_cast<std::size_t>(line)];
   LoadNamingControls(entry.naming);
-  const std::string tempFile = TempResourceName(WorkFolder, platform_.hundredthsSinceMidnight());
-  ExtractTo(tempFile, entry);
+  std::string tempFile;
+  try {
+    tempFile = tempCopies_.claim(platform_.hundredthsSinceMidnight());
+  } catch (const Error &error) {
+    ShowSaveFailure(error); // the preview goes on without a copy, as after a failed one
+  }
+  if (!tempFile.empty())
+    ExtractTo(tempFile, entry);
   ResetPreview();
   switch (*kind) {
   case kKindHeading:
@@ -264,10 +281,14 @@ bool MainForm::ExtractTo(const std::string &target, const DRSFileInfo &entry) {
     });
     return true;
   } catch (const Error &error) {
-    platform_.messageBox(
-        {kSaveErrorText, kAppTitle, MessageButtons::Ok, MessageIcon::None, error.detail()});
+    ShowSaveFailure(error);
     return false;
   }
+}
+
+void MainForm::ShowSaveFailure(const Error &error) {
+  platform_.messageBox(
+      {kSaveErrorText, kAppTitle, MessageButtons::Ok, MessageIcon::None, error.detail()});
 }
 
 void MainForm::ResetPreview() {

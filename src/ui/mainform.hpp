@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/drs_records.hpp"
+#include "archive/temp_copies.hpp"
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
 #include "palette/palette.hpp"
@@ -122,7 +123,7 @@ public:
   bool autoRefresh = true;
   // The entry behind each list line: DRSFiles[i] belongs to list line i.
   std::vector<DRSFileInfo> DRSFiles;
-  std::string WorkFolder;
+  std::string WorkFolder; // empty when no private folder could be had
   PaletteTable paletteTable{};
   DisplayOptions displayOptions;
   std::string ResDisplayPicTag;       // the sprite file shown; empty before the first one
@@ -173,6 +174,8 @@ public:
   // A menu item by its name ("menu_file_open", "menu_col_choose_2"), or nullptr.
   QAction *MenuItem(const QString &name) const;
   Platform &platform() { return platform_; }
+  // This window's temporary copies (named for this process and window).
+  const TempCopies &tempCopies() const { return tempCopies_; }
 
   // Shows the message box for an error caught at a handler's boundary: its message and, below
   // it, what exactly went wrong.
@@ -198,6 +201,7 @@ private:
   void FailOpen(const std::string &detail);
   void LoadNamingControls(const ResourceNaming &naming);
   bool ExtractTo(const std::string &target, const DRSFileInfo &entry);
+  void ShowSaveFailure(const Error &error);
   void ResetPreview();
   void PreviewHeading();
   void PreviewSprite(const std::string &tempFile);
@@ -214,6 +218,7 @@ private:
   double twipsPerPixelX_ = 15.0;
   double twipsPerPixelY_ = 15.0;
   bool unloaded_ = false;
+  TempCopies tempCopies_;
 
   // ===========================================================================================
   // Colours and palettes (mainform_options.cpp), naming and descriptions

@@ -136,7 +136,14 @@ void MainForm::menu_extract_pal_Click() {
     return;
   }
   const DRSFileInfo entry = DRSFiles[*line];
-  const std::string target = WorkFolder + std::to_string(entry.id) + ".pal";
+  std::string target;
+  try {
+    target = tempCopies_.pathFor(std::to_string(entry.id) + ".pal");
+  } catch (const Error &error) {
+    ShowSaveFailure(error);
+    SetStatus("");
+    return;
+  }
   // A failed copy has said so in its own words; announcing the palette after it would claim a
   // file that is not there.
   if (ExtractTo(target, entry))

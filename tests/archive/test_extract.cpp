@@ -204,46 +204,6 @@ TEST_F(ExtractTest, NoOpenArchiveIsAFailure) {
   EXPECT_FALSE(fs::exists(dir_.file("out")));
 }
 
-TEST(TempResourceName, NamesTheTimeInHundredths) {
-  const long at123456_78 = ((12L * 60 + 34) * 60 + 56) * 100 + 78;
-  EXPECT_EQ(TempResourceName("/tmp/tessary/", at123456_78), "/tmp/tessary/_drs4529678.drx");
-  EXPECT_EQ(TempResourceName("/w/", 0), "/w/_drs0.drx");
-  EXPECT_EQ(TempResourceName("/w/", 8639999), "/w/_drs8639999.drx");
-  EXPECT_EQ(TempResourceName("C:\\TEMP\\tessary\\", 5), "C:\\TEMP\\tessary\\_drs5.drx");
-}
-
-TEST(RemoveTempResourceFiles, DeletesOnlyTheCopiesDirectlyInTheFolder) {
-  test::TempDir dir;
-  const std::vector<std::string> copies = {"_drs4529678.drx", "_drs0.drx", "_drs.drx",
-                                           "_drsabc.drx"};
-  const std::vector<std::string> others = {"1234.pal",   "_drs1.drx.bak", "x_drs1.drx", "_DRS1.DRX",
-                                           "_drs1.drxx", "drs1.drx",      "_drs1.dr"};
-  for (const auto &name : copies)
-    test::WriteText(dir.file(name), "copy");
-  for (const auto &name : others)
-    test::WriteText(dir.file(name), "other");
-  fs::create_directory(dir.file("_drs9.drx")); // a folder by that name is not a copy
-  fs::create_directory(dir.file("sub"));
-  test::WriteText(dir.file("sub/_drs2.drx"), "nested");
-  test::TempDir outside;
-  test::WriteText(outside.file("target"), "kept");
-  fs::create_symlink(outside.file("target"), dir.file("_drs77.drx"));
-
-  EXPECT_EQ(RemoveTempResourceFiles(dir.path().string() + "/"), 5);
-  for (const auto &name : copies)
-    EXPECT_FALSE(fs::exists(dir.file(name))) << name;
-  EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("_drs77.drx"))));
-  EXPECT_EQ(test::ReadFile(outside.file("target")).size(), 4u); // only the link went
-  for (const auto &name : others)
-    EXPECT_TRUE(fs::exists(dir.file(name))) << name;
-  EXPECT_TRUE(fs::is_directory(dir.file("_drs9.drx")));
-  EXPECT_TRUE(fs::exists(dir.file("sub/_drs2.drx")));
-}
-
-TEST(RemoveTempResourceFiles, MissingFolderIsIgnored) {
-  EXPECT_EQ(RemoveTempResourceFiles("/nonexistent/tessary-folder/"), 0);
-}
-
 TEST(ProposedExtractName, FollowsTheKind) {
   struct Case {
     int kind;

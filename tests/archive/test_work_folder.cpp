@@ -119,10 +119,26 @@ TEST(WorkFolder, FolderOfAnotherUserIsNotUsed) {
   EXPECT_TRUE(IsPrivateFolder(folder));
 }
 
-TEST(WorkFolder, WithNoUsableRootThePlainPathIsReturned) {
-  const std::string folder = WorkFolder(FakeEnv({{"TEMP", "/nonexistent/tessary-root"}}));
-  EXPECT_EQ(folder, "/nonexistent/tessary-root/tessary/");
-  EXPECT_FALSE(fs::exists(folder));
+TEST(WorkFolder, WithNoPrivateFolderToBeHadNoneIsReturned) {
+  test::TempDir temp;
+  test::WriteText(temp.file("plain"), "a file, not a folder");
+  struct Case {
+    std::string root;
+    std::string reason;
+  };
+  const Case cases[] = {{"/nonexistent/tessary-root", "No such file or directory"},
+                        {temp.file("plain"), "Not a directory"}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.root);
+    std::string why;
+    EXPECT_EQ(WorkFolder(FakeEnv({{"TEMP", c.root}}), &why), "");
+    EXPECT_NE(why.find(c.root + "/tessary/ is not a folder private to this user"),
+              std::string::npos)
+        << why;
+    EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+    EXPECT_EQ(WorkFolder(FakeEnv({{"TEMP", c.root}})), ""); // the reason is optional
+  }
+  EXPECT_FALSE(fs::exists("/nonexistent/tessary-root"));
 }
 
 TEST(IsPrivateFolder, ChecksTypeModeAndLinks) {

@@ -331,8 +331,7 @@ void BrowseTest::selectionPreviewsByKind() {
   QCOMPARE(form.StatusText->text(), QString());
   QCOMPARE(int(f.platform.sounds.size()), sounds);
   if (sounds)
-    QCOMPARE(f.platform.sounds.front(),
-             form.WorkFolder + "_drs" + std::to_string(f.platform.clock - 1) + ".drx");
+    QCOMPARE(f.platform.sounds.front(), f.tempCopyAt(f.platform.clock - 1));
   QVERIFY(!ItemEnabled(form.menu_extract_all) || form.archiveOpen);
 }
 
@@ -342,7 +341,7 @@ void BrowseTest::selectionCopiesTheEntryToAFreshTemporaryFile() {
   for (int line = 0; line < static_cast<int>(kSampleLines.size()); ++line) {
     const long clock = f.platform.clock;
     f.select(line);
-    const std::string temp = f.form->WorkFolder + "_drs" + std::to_string(clock) + ".drx";
+    const std::string temp = f.tempCopyAt(clock);
     QVERIFY2(std::filesystem::exists(temp), temp.c_str());
     const std::int32_t id = f.form->DRSFiles[static_cast<std::size_t>(line)].id;
     const auto expected = kSampleKinds[static_cast<std::size_t>(line)] == 0

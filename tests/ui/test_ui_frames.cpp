@@ -95,7 +95,8 @@ void FramesTest::spriteShowsFrameOneWithTheSliderSetUp() {
   const long clock = f.platform.clock;
   f.select(kSpriteLine);
   MainForm &form = *f.form;
-  const std::string temp = form.WorkFolder + "_drs" + std::to_string(clock) + ".drx";
+  const std::string temp = f.tempCopyAt(clock);
+  QVERIFY(!temp.empty());
   QCOMPARE(form.ResDisplayPicTag, temp);
   QCOMPARE(form.FrameScroll->minimum(), 1);
   QCOMPARE(form.FrameScroll->maximum(), 3);

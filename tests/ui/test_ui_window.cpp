@@ -15,6 +15,9 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tessary;
 using namespace tessary::test;
@@ -41,6 +44,9 @@ private slots:
   void exitRemovesOnlyTemporaryCopies();
   void closeBoxCleansUpLikeExit();
   void shutdownWithNothingToDoRaisesNoError();
+  void twoWindowsKeepToTheirOwnCopies();
+  void copiesOfAKilledWindowGoAtTheNextStart();
+  void withoutAPrivateWorkFolderNothingIsCopied();
   void extractAllIsNotYetImplemented();
 };
 
@@ -340,6 +346,100 @@ void WindowTest::shutdownWithNothingToDoRaisesNoError() {
   QVERIFY(f.platform.messages.empty());
   f.form->Form_Unload(); // a second close is harmless
   QVERIFY(f.platform.messages.empty());
+}
+
+void WindowTest::twoWindowsKeepToTheirOwnCopies() {
+  WindowFixture f;
+  ScriptedPlatform secondPlatform;
+  secondPlatform.env = f.platform.env; // the same working folder, the same clock
+  auto second = std::make_unique<MainForm>(secondPlatform);
+  QCOMPARE(second->WorkFolder, f.form->WorkFolder);
+  QVERIFY(second->tempCopies().owner() != f.form->tempCopies().owner());
+  f.open();
+  secondPlatform.openAnswers.push_back(f.archivePath);
+  second->menu_file_open->trigger();
+  // Both select at the same hundredth of a second: each gets a copy of its own.
+  f.select(1);
+  second->DRSFilesList->setCurrentIndex(second->DRSFilesModel->index(2));
+  QCOMPARE(f.form->ResDisplayPicTag.empty(), false);
+  QVERIFY(f.form->ResDisplayPicTag != second->ResDisplayPicTag);
+  QCOMPARE(f.form->PictureStatusText->text(), QStringLiteral("Showing frame 1 of 3"));
+  QCOMPARE(second->PictureStatusText->text(), QStringLiteral("Showing frame 1 of 1"));
+  const std::string secondsCopy = second->ResDisplayPicTag;
+  QCOMPARE(ReadFile(secondsCopy), SampleEntryBytes(101));
+
+  f.form->menu_file_exit->trigger();
+  QVERIFY(!std::filesystem::exists(f.form->ResDisplayPicTag));
+  // The other window's copy is still there, and its F5 still shows its sprite.
+  QCOMPARE(ReadFile(secondsCopy), SampleEntryBytes(101));
+  second->menu_image_refresh->trigger();
+  QVERIFY(secondPlatform.messages.empty());
+  QCOMPARE(second->PictureStatusText->text(), QStringLiteral("Showing frame 1 of 1"));
+  second->menu_file_exit->trigger();
+  QVERIFY(f.tempFiles().empty());
+}
+
+void WindowTest::copiesOfAKilledWindowGoAtTheNextStart() {
+  WindowFixture f;
+  const std::string work = f.form->WorkFolder;
+  // The id of a process that has certainly ended: a child that exits at once, reaped.
+  const pid_t ended = ::fork();
+  if (ended == 0)
+    ::_exit(0);
+  int status = 0;
+  ::waitpid(ended, &status, 0);
+  const std::string orphan = TempResourceName(work, 100, {ended, 1}, 0);
+  const std::string orphan2 = TempResourceName(work, 101, {ended, 2}, 5);
+  const std::string older = work + "_drs4529678.drx"; // no owner in its name: left alone
+  for (const auto &path : {orphan, orphan2, older})
+    WriteText(path, "left behind");
+  f.open();
+  f.select(6);
+  const std::string live = f.tempCopyAt(f.platform.clock - 1);
+  QVERIFY(!live.empty());
+
+  ScriptedPlatform nextPlatform;
+  nextPlatform.env = f.platform.env;
+  MainForm next(nextPlatform);
+  QVERIFY(!std::filesystem::exists(orphan));
+  QVERIFY(!std::filesystem::exists(orphan2));
+  QVERIFY(std::filesystem::exists(older));
+  QVERIFY(std::filesystem::exists(live)); // its window still runs
+  QVERIFY(nextPlatform.messages.empty());
+}
+
+void WindowTest::withoutAPrivateWorkFolderNothingIsCopied() {
+  WindowFixture f;
+  WriteText(f.temp.file("plain"), "not a folder");
+  ScriptedPlatform platform;
+  platform.env["TEMP"] = f.temp.file("plain");
+  MainForm form(platform);
+  QCOMPARE(form.WorkFolder, std::string());
+  QVERIFY(platform.messages.empty()); // start-up itself says nothing
+  const auto before = [&] {
+    std::set<std::string> names;
+    for (const auto &item : std::filesystem::recursive_directory_iterator(f.temp.path()))
+      names.insert(item.path().string());
+    return names;
+  };
+  const auto files = before();
+  platform.openAnswers.push_back(f.archivePath);
+  form.menu_file_open->trigger();
+  form.DRSFilesList->setCurrentIndex(form.DRSFilesModel->index(6)); // the JASC-PAL entry
+  QCOMPARE(platform.messages.size(), std::size_t(1));
+  QCOMPARE(platform.messages[0].text, std::string("Error saving file!"));
+  QCOMPARE(platform.messages[0].title, std::string("Tessary"));
+  const std::string detail = platform.messages[0].detail;
+  QVERIFY2(detail.starts_with("there is no private working folder: " + f.temp.file("plain") +
+                              "/tessary/ is not a folder private to this user"),
+           detail.c_str());
+  form.menu_extract_pal_Click();
+  QCOMPARE(platform.messages.size(), std::size_t(2));
+  QCOMPARE(platform.messages[1].text, std::string("Error saving file!"));
+  QCOMPARE(platform.messages[1].detail, detail);
+  form.menu_file_exit->trigger();
+  QCOMPARE(before(), files); // nothing written or deleted anywhere
+  QVERIFY(!std::filesystem::exists("300.pal"));
 }
 
 void WindowTest::extractAllIsNotYetImplemented() {

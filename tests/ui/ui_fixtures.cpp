@@ -151,4 +151,14 @@ std::vector<std::string> WindowFixture::tempFiles() const {
   return names;
 }
 
+std::string WindowFixture::tempCopyAt(long clock) const {
+  const auto &owner = form->tempCopies().owner();
+  const std::string prefix = "_drs" + std::to_string(clock) + "_" + std::to_string(owner.pid) +
+                             "_" + std::to_string(owner.instance) + "_";
+  for (const auto &name : tempFiles())
+    if (name.starts_with(prefix))
+      return form->WorkFolder + name;
+  return {};
+}
+
 } // namespace tessary::test

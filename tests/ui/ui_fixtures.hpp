@@ -60,6 +60,8 @@ public:
   void select(int line);
   // Every "_drs*.drx" file in the working folder.
   std::vector<std::string> tempFiles() const;
+  // The path of this window's copy made when the clock read `clock`, or "" when there is none.
+  std::string tempCopyAt(long clock) const;
 };
 
 } // namespace tessary::test
