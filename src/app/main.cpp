@@ -1,9 +1,11 @@
-// The window program: `tessary [ARCHIVE.drs]`.
+// The window program: `tessary [ARCHIVE.drs]`, `tessary --help`, `tessary --version`.
 #include "ui/mainform.hpp"
 #include "ui/qt_platform.hpp"
 #include "ui/signal_close.hpp"
+#include "ui/window_command_line.hpp"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
 
@@ -11,7 +13,23 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// Read before any window exists, so --help and a wrong option need no display.
+tessary::ui::WindowCommandLine ReadCommandLine(int argc, char *argv[]) {
+  const QCoreApplication reading(argc, argv);
+  return tessary::ui::ParseWindowCommandLine(QCoreApplication::arguments());
+}
+
+} // namespace
+
 int main(int argc, char *argv[]) {
+  const tessary::ui::WindowCommandLine command = ReadCommandLine(argc, argv);
+  if (command.exitCode) {
+    std::fputs(command.out.c_str(), stdout);
+    std::fputs(command.err.c_str(), stderr);
+    return *command.exitCode;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessary"));
   tessary::ui::QtPlatform platform;
@@ -19,11 +37,10 @@ int main(int argc, char *argv[]) {
   platform.setParentWindow(&form);
   tessary::ui::SignalCloser closer(&form);
   form.show();
-  const QStringList args = QApplication::arguments();
   // Opened from the event loop: a message box it raises then runs inside it, so a close asked
   // for meanwhile (a signal) ends the program instead of being lost before the loop starts.
-  if (args.size() > 1)
-    QTimer::singleShot(0, &form, [&form, path = QFile::encodeName(args.at(1)).toStdString()] {
+  if (command.archive)
+    QTimer::singleShot(0, &form, [&form, path = QFile::encodeName(*command.archive).toStdString()] {
       form.OpenArchive(path);
     });
   const int status = QApplication::exec();

@@ -177,8 +177,8 @@ public:
   // This window's temporary copies (named for this process and window).
   const TempCopies &tempCopies() const { return tempCopies_; }
 
-  // Shows the message box for an error caught at a handler's boundary: its message and, below
-  // it, what exactly went wrong.
+  // Shows the message box for an error caught at a handler's boundary: its message, with what
+  // exactly went wrong as the box's details.
   void ShowError(const Error &error, MessageIcon icon = MessageIcon::Critical);
 
 protected:

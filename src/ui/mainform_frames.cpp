@@ -20,6 +20,9 @@ namespace {
 
 constexpr char kSlxFilter[] = "SLX file (*.slx)|*.slx";
 
+// Thrown out of an export's progress report when the program is to end.
+struct ExportStopped {};
+
 std::string FrameText(const char *prefix, std::int32_t frame, std::int32_t frameCount) {
   return prefix + std::to_string(frame) + " of " + std::to_string(frameCount);
 }
@@ -48,7 +51,8 @@ void MainForm::RefreshImage(bool force) {
 
 void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, bool saveOnly,
                             const std::string &fileName) {
-  const CancelPoll escape = [this] { return platform_.escapeHeld(); };
+  // A decode cut short by the end of the program is never looked at again.
+  const CancelPoll escape = [this] { return platform_.escapeHeld() || platform_.endRequested(); };
   if (saveOnly) {
     try {
       WithOutOfMemoryAsError(
@@ -113,6 +117,8 @@ void MainForm::menu_savebmp_Click() {
 }
 
 void MainForm::ReportExportProgress(std::int32_t frame, std::int32_t frameCount) {
+  if (platform_.endRequested())
+    throw ExportStopped{}; // the files written so far are dropped, none appears
   PictureStatusText->setText(FrameText("Saving frame ", frame, frameCount));
   FrameScroll->setValue(frame);
   if (frame % 5 == 0)
@@ -126,6 +132,8 @@ void MainForm::ExportFrames(const std::string &statusText, const std::function<v
     WithOutOfMemoryAsError(exporter);
   } catch (const Error &error) {
     ShowError(error);
+  } catch (const ExportStopped &) {
+    // The program is ending: its close follows as soon as this handler returns.
   }
   FrameScrollTag = "on";
   PictureStatusText->setText("");

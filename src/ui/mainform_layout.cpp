@@ -5,9 +5,11 @@
 #include "archive/naming.hpp"
 #include "ui/client_area.hpp"
 #include "ui/qt_child.hpp"
+#include "ui/resource_list_view.hpp"
 #include "ui/window_icon.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -53,6 +55,22 @@ void SetColours(QWidget *widget, const QColor &text, const QColor *background) {
     palette.setColor(QPalette::Button, *background);
   }
   widget->setPalette(palette);
+}
+
+// The application's palette for this kind of control, every colour set, so that nothing of the
+// parent's palette shows through.
+QPalette OwnPlatformPalette(const QWidget *control) {
+  const QPalette platform = QApplication::palette(control);
+  QPalette own;
+  for (int group = 0; group < QPalette::NColorGroups; ++group)
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+      if (role == QPalette::NoRole)
+        continue;
+      const auto g = static_cast<QPalette::ColorGroup>(group);
+      const auto r = static_cast<QPalette::ColorRole>(role);
+      own.setBrush(g, r, platform.brush(g, r));
+    }
+  return own;
 }
 
 AutoSizeLabel *CaptionLabel(QWidget *parent, const char *caption, const QFont &font) {
@@ -119,7 +137,7 @@ void MainForm::BuildControls() {
   Place(StatusText, {3480, 120, 75, 240});
 
   DRSFilesModel = Child<ResourceListModel>(this);
-  DRSFilesList = Child<QListView>(client_);
+  DRSFilesList = Child<ResourceListView>(client_);
   DRSFilesList->setModel(DRSFilesModel);
   DRSFilesList->setUniformItemSizes(true); // keeps tens of thousands of lines cheap
   DRSFilesList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -143,6 +161,8 @@ void MainForm::BuildControls() {
   FrameScroll->setSingleStep(1);
   FrameScroll->setPageStep(1);
   FrameScroll->setTracking(false); // a change while dragging counts once, when the thumb drops
+  // The platform's own scroll-bar colours, not the window's navy, or the handle is hard to see.
+  FrameScroll->setPalette(OwnPlatformPalette(FrameScroll));
   Place(FrameScroll, {2040, 960, 1695, 255});
   FrameScroll->hide();
 

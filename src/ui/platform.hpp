@@ -22,7 +22,7 @@ struct MessageRequest {
   std::string title = kAppTitle;
   MessageButtons buttons = MessageButtons::Ok;
   MessageIcon icon = MessageIcon::None;
-  // What exactly went wrong, shown below the text; empty for none.
+  // What exactly went wrong: the box's details, and a line on standard error; empty for none.
   std::string detail;
 };
 
@@ -50,6 +50,9 @@ public:
   virtual void playSound(const std::string &path) = 0;
   // Whether the Escape key is down now (polled by long decodes).
   virtual bool escapeHeld() = 0;
+  // Whether the program has been asked to end (a terminating signal): long work stops early so
+  // that the window can close and clean up at once.
+  virtual bool endRequested() { return false; }
   // The time of day in hundredths of a second since midnight (0 ... 8639999).
   virtual long hundredthsSinceMidnight() = 0;
   // Shows or removes the busy cursor; calls nest.

@@ -4,6 +4,7 @@
 #include "common/error.hpp"
 #include "ui/audio_sink_output.hpp"
 #include "ui/dialog_filter.hpp"
+#include "ui/signal_close.hpp"
 #include "ui/wave_clip.hpp"
 
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QTime>
+
+#include <cstdio>
 
 namespace tessary::ui {
 
@@ -53,8 +56,12 @@ MessageAnswer QtPlatform::messageBox(const MessageRequest &request) {
                            : QMessageBox::StandardButtons(QMessageBox::Ok);
   QMessageBox box(QtIcon(request.icon), QString::fromStdString(request.title),
                   QString::fromLocal8Bit(request.text.c_str()), buttons, parent_);
-  if (!request.detail.empty())
-    box.setInformativeText(QString::fromLocal8Bit(request.detail.c_str()));
+  // The text stays exactly the message; what exactly went wrong is behind "Show Details..." and
+  // in the log.
+  if (!request.detail.empty()) {
+    box.setDetailedText(QString::fromLocal8Bit(request.detail.c_str()));
+    std::fprintf(stderr, "tessary: %s (%s)\n", request.text.c_str(), request.detail.c_str());
+  }
   box.setDefaultButton(QMessageBox::Ok);
   // A busy cursor must not hide the fact that an answer is wanted.
   const bool busy = busyDepth_ > 0;
@@ -129,6 +136,8 @@ void QtPlatform::playSound(const std::string &path) {
 }
 
 bool QtPlatform::escapeHeld() { return escape_.poll(); }
+
+bool QtPlatform::endRequested() { return TerminationRequested(); }
 
 long QtPlatform::hundredthsSinceMidnight() {
   return QTime::currentTime().msecsSinceStartOfDay() / 10;

@@ -37,6 +37,7 @@ public:
   std::optional<Colour> colourDialog(Colour initial) override;
   void playSound(const std::string &path) override;
   bool escapeHeld() override;
+  bool endRequested() override;
   long hundredthsSinceMidnight() override;
   void setBusyCursor(bool busy) override;
   std::optional<std::string> environment(const std::string &name) override;

@@ -13,17 +13,21 @@ namespace tessary::ui {
 namespace {
 
 int gSignalFds[2] = {-1, -1};
+volatile std::sig_atomic_t gTerminationRequested = 0;
 struct sigaction gOldInt {};
 struct sigaction gOldTerm {};
 
 extern "C" void OnTerminatingSignal(int) {
   const int saved = errno;
+  gTerminationRequested = 1;
   const char byte = 1;
   [[maybe_unused]] const auto written = ::write(gSignalFds[0], &byte, 1);
   errno = saved;
 }
 
 } // namespace
+
+bool TerminationRequested() { return gTerminationRequested != 0; }
 
 SignalCloser::SignalCloser(QWidget *window) : window_(window) {
   if (gSignalFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalFds) != 0)
@@ -47,6 +51,7 @@ SignalCloser::~SignalCloser() {
   ::sigaction(SIGINT, &gOldInt, nullptr);
   ::sigaction(SIGTERM, &gOldTerm, nullptr);
   notifier_.reset();
+  gTerminationRequested = 0;
   for (int &fd : gSignalFds) {
     ::close(fd);
     fd = -1;

@@ -84,6 +84,8 @@ private slots:
   void selectionCopiesTheEntryToAFreshTemporaryFile();
   void selectingTheSameLineTwiceMakesTwoFiles();
   void keyboardSelectionPreviewsToo();
+  void afterOpenNoLineLooksChosenAndDownChoosesTheFirst_data();
+  void afterOpenNoLineLooksChosenAndDownChoosesTheFirst();
   void spritePreviewGivesTheFocusBackToTheList();
   void namingControlsShowTheEntryAndStayEnabled();
   void failedCopyIsReportedAndThePreviewGoesOn();
@@ -371,6 +373,42 @@ void BrowseTest::keyboardSelectionPreviewsToo() {
   QTest::keyClick(f.form->DRSFilesList, Qt::Key_Down);
   QCOMPARE(f.form->ListIndex(), 5);
   QVERIFY(!f.form->ResDisplayText->isVisibleTo(f.form.get()));
+}
+
+void BrowseTest::afterOpenNoLineLooksChosenAndDownChoosesTheFirst_data() {
+  QTest::addColumn<int>("key");
+  QTest::newRow("Down") << int(Qt::Key_Down);
+  QTest::newRow("Up") << int(Qt::Key_Up);
+  QTest::newRow("Home") << int(Qt::Key_Home);
+}
+
+void BrowseTest::afterOpenNoLineLooksChosenAndDownChoosesTheFirst() {
+  QFETCH(int, key);
+  WindowFixture f;
+  f.form->show();
+  QApplication::setActiveWindow(f.form.get());
+  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+  f.open();
+  QListView *list = f.form->DRSFilesList;
+  list->setFocus();
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list));
+  QCOMPARE(f.form->ListIndex(), -1);
+  // Taking the focus made line 0 current; it must be drawn like any line not chosen.
+  const QImage shown = list->viewport()->grab().toImage();
+  const QRect first = list->visualRect(f.form->DRSFilesModel->index(0));
+  const QColor base = list->palette().color(QPalette::Base);
+  for (int x = first.left(); x <= first.right(); ++x)
+    for (const int y : {first.top(), first.bottom()})
+      QVERIFY2(QColor(shown.pixel(x, y)) == base,
+               qPrintable(QStringLiteral("line 0 edge at %1,%2").arg(x).arg(y)));
+  for (int y = first.top(); y <= first.bottom(); ++y)
+    QCOMPARE(QColor(shown.pixel(first.left(), y)), base);
+
+  QTest::keyClick(list, static_cast<Qt::Key>(key));
+  QCOMPARE(f.form->ListIndex(), 0);
+  QVERIFY(f.form->ResDisplayTextRtf().empty()); // the heading's preview ran
+  QTest::keyClick(list, Qt::Key_Down);
+  QCOMPARE(f.form->ListIndex(), 1);
 }
 
 void BrowseTest::spritePreviewGivesTheFocusBackToTheList() {

@@ -5,6 +5,7 @@
 #include "ui/window_icon.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
@@ -41,6 +42,7 @@ private slots:
   void resizeFollowsTheClientArea();
   void realResizeOfTheWindowLaysOut();
   void windowIconIsOurOwn();
+  void frameSliderHasThePlatformsColours();
   void exitRemovesOnlyTemporaryCopies();
   void closeBoxCleansUpLikeExit();
   void shutdownWithNothingToDoRaisesNoError();
@@ -305,6 +307,19 @@ void WindowTest::windowIconIsOurOwn() {
   const QImage icon = ui::WindowIconImage();
   QCOMPARE(icon.size(), QSize(32, 32));
   QCOMPARE(QColor(icon.pixel(16, 2)), QColor(0, 0, 128));
+}
+
+void WindowTest::frameSliderHasThePlatformsColours() {
+  WindowFixture f;
+  const QPalette platform = QApplication::palette(f.form->FrameScroll);
+  const QPalette slider = f.form->FrameScroll->palette();
+  for (const auto role : {QPalette::Button, QPalette::Window, QPalette::Base, QPalette::Dark,
+                          QPalette::Light, QPalette::Mid, QPalette::ButtonText}) {
+    QCOMPARE(slider.color(role), platform.color(role));
+    QVERIFY(slider.color(role) != QColor(0, 0, 128) || platform.color(role) == QColor(0, 0, 128));
+  }
+  // The window around it keeps its navy.
+  QCOMPARE(f.form->centralWidget()->palette().color(QPalette::Button), QColor(0, 0, 128));
 }
 
 void WindowTest::exitRemovesOnlyTemporaryCopies() {
