@@ -15,7 +15,9 @@
 #include <fstream>
 #include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tessary;
 using namespace tessary::test;
@@ -375,7 +377,8 @@ void NoDataLossTest::temporaryCopiesGoOnExitAndCloseBox() {
     QVERIFY(f.form->close());
   else
     f.form->menu_file_exit->trigger();
-  QVERIFY(f.tempFiles().empty());
+  // The window's own copies go; one it did not make may belong to a window still running.
+  QCOMPARE(f.tempFiles(), std::vector<std::string>{"_drs123.drx"});
   QCOMPARE(Text(ReadFile(work + "keep.pal")), std::string("JASC-PAL"));
   QVERIFY(f.archiveIntact());
 }
@@ -400,9 +403,23 @@ void NoDataLossTest::terminatingSignalRemovesTemporaryCopies() {
   const std::string work = temp.file("tessary");
   fs::create_directory(work);
   fs::permissions(work, fs::perms::owner_all, fs::perm_options::replace);
-  const std::vector<std::string> planted = {"_drs123.drx", "_drs4529678.drx", "_drs.drx"};
-  for (const auto &name : planted)
+  // Copies of a program that was killed go at the start; those of one still running (this test
+  // program) and those whose name carries no owner stay.
+  const pid_t ended = ::fork();
+  if (ended == 0)
+    ::_exit(0);
+  int status = 0;
+  ::waitpid(ended, &status, 0);
+  const std::vector<std::string> orphans = {
+      fs::path(TempResourceName("", 123, {ended, 1}, 0)).filename().string(),
+      fs::path(TempResourceName("", 4529678, {ended, 2}, 7)).filename().string()};
+  const std::vector<std::string> others = {
+      "_drs123.drx", "_drs.drx",
+      fs::path(TempResourceName("", 5, ThisProcessOwner(1), 0)).filename().string()};
+  for (const auto &name : orphans)
     WriteText(work + "/" + name, "a temporary copy");
+  for (const auto &name : others)
+    WriteText(work + "/" + name, "another program's copy");
   WriteText(work + "/keep.pal", "JASC-PAL");
   WriteText(temp.file("_drs123.drx"), "not in the working folder");
   const std::string archive = temp.file("sample.drs");
@@ -440,8 +457,10 @@ void NoDataLossTest::terminatingSignalRemovesTemporaryCopies() {
   }
   QCOMPARE(program.exitStatus(), QProcess::NormalExit);
   QCOMPARE(program.exitCode(), 0);
-  for (const auto &name : planted)
+  for (const auto &name : orphans)
     QVERIFY2(!fs::exists(work + "/" + name), name.c_str());
+  for (const auto &name : others)
+    QVERIFY2(fs::exists(work + "/" + name), name.c_str());
   QCOMPARE(Text(ReadFile(work + "/keep.pal")), std::string("JASC-PAL"));
   QVERIFY(fs::exists(temp.file("_drs123.drx"))); // only the program's own folder is cleaned
   QVERIFY(FileState::Of(archive) == archiveBefore);

@@ -75,7 +75,7 @@ void SignalsTest::signalDuringASequenceExportEndsWithTheCleanUp() {
   std::filesystem::create_directory(temp.file("tmp"));
   std::filesystem::create_directory(temp.file("out"));
   // A sprite whose sequence export takes a good while.
-  const std::vector<FrameSize> frames(30, FrameSize{700, 700, 350, 350});
+  const std::vector<FrameSize> frames(60, FrameSize{700, 700, 350, 350});
   const std::string archive = temp.file("large.drs");
   WriteFile(archive, BuildArchive({{kSpriteTag, {{500, PatternSprite(frames)}}}}));
 
@@ -90,14 +90,20 @@ void SignalsTest::signalDuringASequenceExportEndsWithTheCleanUp() {
   platform.openAnswers.push_back(archive);
   form.menu_file_open->trigger();
   form.DRSFilesList->setCurrentIndex(form.DRSFilesModel->index(1));
-  QCOMPARE(form.PictureStatusText->text(), QStringLiteral("Showing frame 1 of 30"));
+  QCOMPARE(form.PictureStatusText->text(), QStringLiteral("Showing frame 1 of 60"));
   const std::string copy = form.ResDisplayPicTag;
   QVERIFY(std::filesystem::exists(copy));
 
   platform.saveAnswers.push_back(temp.file("out/frame"));
   std::atomic<Clock::rep> signalledAt{0};
-  std::thread sender([&signalledAt] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The signal comes once the export is under way: its first frame waits, unfinished, in the
+  // output folder.
+  const std::string out = temp.file("out");
+  std::thread sender([&signalledAt, out] {
+    const auto giveUp = Clock::now() + std::chrono::seconds(60);
+    std::error_code error;
+    while (std::filesystem::is_empty(out, error) && Clock::now() < giveUp)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     signalledAt = Clock::now().time_since_epoch().count();
     ::kill(::getpid(), SIGTERM);
   });
