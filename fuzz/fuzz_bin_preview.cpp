@@ -1,8 +1,8 @@
 // Turns arbitrary bytes into the text preview's RTF and reads that RTF back as the view does;
 // also reads the bytes themselves as RTF. The preview of any bytes must come back as the same
 // lines: the red heading, then each line of the resource in the default colour.
-#include "ui/bin_preview.hpp"
-#include "ui/rtf.hpp"
+#include "view/bin_preview.hpp"
+#include "view/rtf.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,8 +33,8 @@ std::string ExpectedLines(std::string_view text) {
 
 void CheckPreview(std::span<const std::uint8_t> bytes) {
   constexpr std::int32_t kId = -7;
-  const std::string rtf = tessary::ui::BinPreviewRtf(kId, bytes);
-  const tessary::ui::RtfDocument doc = tessary::ui::ParseRtf(rtf);
+  const std::string rtf = tessary::view::BinPreviewRtf(kId, bytes);
+  const tessary::view::RtfDocument doc = tessary::view::ParseRtf(rtf);
   const std::string_view text(reinterpret_cast<const char *>(bytes.data()), bytes.size());
   // The heading and every line end in "\par ", so the document ends in one empty paragraph.
   const std::string expected = "File " + std::to_string(kId) + ":" + ExpectedLines(text) + "\n";
@@ -44,7 +44,7 @@ void CheckPreview(std::span<const std::uint8_t> bytes) {
     for (const auto &run : doc.paragraphs[p].runs)
       if (doc.colourOf(run))
         __builtin_trap(); // resource text is shown in the default colour
-  (void)tessary::ui::StartsWithJascPal(tessary::ui::BinPreviewText(bytes));
+  (void)tessary::view::StartsWithJascPal(tessary::view::BinPreviewText(bytes));
 }
 
 } // namespace
@@ -52,8 +52,8 @@ void CheckPreview(std::span<const std::uint8_t> bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
   CheckPreview(bytes);
-  const tessary::ui::RtfDocument doc =
-      tessary::ui::ParseRtf(std::string_view(reinterpret_cast<const char *>(data), size));
+  const tessary::view::RtfDocument doc =
+      tessary::view::ParseRtf(std::string_view(reinterpret_cast<const char *>(data), size));
   if (doc.paragraphs.empty())
     __builtin_trap(); // a document always has a paragraph to show
   for (const auto &paragraph : doc.paragraphs)

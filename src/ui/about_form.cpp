@@ -1,7 +1,7 @@
 #include "ui/about_form.hpp"
 
-#include "ui/form_layout.hpp"
 #include "ui/qt_child.hpp"
+#include "view/form_layout.hpp"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -104,8 +104,9 @@ AboutForm::AboutForm(double twipsPerPixelX, double twipsPerPixelY)
 }
 
 QRect AboutForm::pixelRect(int left, int top, int width, int height) const {
-  return {TwipsToPixels(left, twipsPerPixelX_), TwipsToPixels(top, twipsPerPixelY_),
-          TwipsToPixels(width, twipsPerPixelX_), TwipsToPixels(height, twipsPerPixelY_)};
+  return {view::TwipsToPixels(left, twipsPerPixelX_), view::TwipsToPixels(top, twipsPerPixelY_),
+          view::TwipsToPixels(width, twipsPerPixelX_),
+          view::TwipsToPixels(height, twipsPerPixelY_)};
 }
 
 void AboutForm::buildLabels() {

@@ -10,7 +10,7 @@ namespace {
 // Archives hold sounds in a handful of formats at most; more than this are not kept.
 constexpr std::size_t kKeptSinks = 4;
 
-QAudioFormat FormatOf(const WaveClip &clip) {
+QAudioFormat FormatOf(const view::WaveClip &clip) {
   QAudioFormat format;
   format.setSampleRate(clip.rate);
   format.setChannelCount(clip.channels);
@@ -38,7 +38,7 @@ QAudioSink &AudioSinkOutput::sinkFor(const QAudioFormat &format) {
   return *sinks_.back().sink;
 }
 
-void AudioSinkOutput::play(const WaveClip &clip) {
+void AudioSinkOutput::play(const view::WaveClip &clip) {
   stop();
   QAudioSink &sink = sinkFor(FormatOf(clip));
   clip_ = std::make_unique<QBuffer>();

@@ -19,7 +19,7 @@ public:
   AudioSinkOutput();
   ~AudioSinkOutput() override;
 
-  void play(const WaveClip &clip) override;
+  void play(const view::WaveClip &clip) override;
   void stop() override;
 
 private:

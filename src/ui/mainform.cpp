@@ -4,7 +4,7 @@
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
 #include "archive/work_folder.hpp"
-#include "ui/bin_preview.hpp"
+#include "view/bin_preview.hpp"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -312,7 +312,7 @@ void MainForm::PreviewHeading() {
 
 void MainForm::PreviewSprite(const std::string &tempFile) {
   ResDisplayText->setVisible(false);
-  ResDisplayText->setRtf(kSpritePreviewRtf);
+  ResDisplayText->setRtf(view::kSpritePreviewRtf);
   ResDisplayPic->setVisible(true);
   FrameScroll->setVisible(true);
   PictureStatusText->setVisible(true);
@@ -325,7 +325,7 @@ void MainForm::PreviewSprite(const std::string &tempFile) {
 
 void MainForm::PreviewSound(const std::string &tempFile) {
   ResDisplayText->setVisible(true);
-  ResDisplayText->setRtf(kSoundPreviewRtf);
+  ResDisplayText->setRtf(view::kSoundPreviewRtf);
   platform_.playSound(tempFile);
 }
 
@@ -338,17 +338,17 @@ void MainForm::PreviewBinary(const std::string &tempFile, std::int32_t id) {
   }
   const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t *>(bytes.data()),
                                            bytes.size());
-  const std::string text = BinPreviewText(data);
+  const std::string text = view::BinPreviewText(data);
   ResDisplayText->setVisible(false);
-  ResDisplayText->setRtf(BinPreviewRtf(id, data));
+  ResDisplayText->setRtf(view::BinPreviewRtf(id, data));
   ResDisplayText->setVisible(true);
-  if (StartsWithJascPal(text))
+  if (view::StartsWithJascPal(text))
     menu_extract_pal->setEnabled(true);
 }
 
 void MainForm::PreviewOther() {
   ResDisplayText->setVisible(true);
-  ResDisplayText->setRtf(kUnknownPreviewRtf);
+  ResDisplayText->setRtf(view::kUnknownPreviewRtf);
 }
 
 // ---------------------------------------------------------------------------------------------

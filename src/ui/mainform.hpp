@@ -8,12 +8,12 @@
 #include "sprite/display_options.hpp"
 #include "ui/about_form.hpp"
 #include "ui/auto_size_label.hpp"
-#include "ui/drag_tracker.hpp"
-#include "ui/form_layout.hpp"
 #include "ui/picture_box.hpp"
 #include "ui/platform.hpp"
 #include "ui/resource_list_model.hpp"
 #include "ui/rtf_view.hpp"
+#include "view/drag_tracker.hpp"
+#include "view/form_layout.hpp"
 
 #include <QMainWindow>
 
@@ -35,6 +35,11 @@ class QScrollBar;
 class QTimer;
 
 namespace tessary::ui {
+
+// The window's geometry is kept in twips; these are the words it is spoken in.
+using view::PixelsToTwips;
+using view::TwipsRect;
+using view::TwipsToPixels;
 
 class ClientArea;
 
@@ -225,7 +230,7 @@ private:
   // (mainform_descriptions.cpp), dragging the image view, Help and About (mainform_view.cpp).
 public:
   // dragState, dragStartX and dragStartY of the image view.
-  DragTracker drag;
+  view::DragTracker drag;
   // Made at the first "About" and kept, hidden, until the window goes.
   std::unique_ptr<AboutForm> aboutForm;
 

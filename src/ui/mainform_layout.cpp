@@ -349,9 +349,9 @@ void MainForm::Form_Resize() {
 }
 
 void MainForm::LayOutForClient(double widthTwips, double heightTwips) {
-  SetTwipsHeight(DRSFilesList, FollowingExtent(heightTwips, Twips(DRSFilesList).top));
-  SetTwipsHeight(ResDisplayText, FollowingExtent(heightTwips, Twips(ResDisplayText).top));
-  SetTwipsWidth(ResDisplayText, FollowingExtent(widthTwips, Twips(ResDisplayText).left));
+  SetTwipsHeight(DRSFilesList, view::FollowingExtent(heightTwips, Twips(DRSFilesList).top));
+  SetTwipsHeight(ResDisplayText, view::FollowingExtent(heightTwips, Twips(ResDisplayText).top));
+  SetTwipsWidth(ResDisplayText, view::FollowingExtent(widthTwips, Twips(ResDisplayText).left));
 }
 
 } // namespace tessary::ui

@@ -3,9 +3,9 @@
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
 #include "ui/audio_sink_output.hpp"
-#include "ui/dialog_filter.hpp"
 #include "ui/signal_close.hpp"
-#include "ui/wave_clip.hpp"
+#include "view/dialog_filter.hpp"
+#include "view/wave_clip.hpp"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -84,13 +84,14 @@ std::optional<std::string> QtPlatform::fileDialog(const FileDialogRequest &reque
   QFileDialog dialog(parent_, QString::fromStdString(request.title), folder);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  const auto entries = ParseDialogFilter(request.filter);
+  const auto entries = view::ParseDialogFilter(request.filter);
   QStringList filters;
   for (const auto &entry : entries)
-    filters << QString::fromStdString(QtFilterName(entry));
+    filters << QString::fromStdString(view::QtFilterName(entry));
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
-    dialog.selectNameFilter(QString::fromStdString(QtSelectedFilter(entries, request.filterIndex)));
+    dialog.selectNameFilter(
+        QString::fromStdString(view::QtSelectedFilter(entries, request.filterIndex)));
   }
   if (!name.isEmpty())
     dialog.selectFile(name);
@@ -120,10 +121,10 @@ std::optional<Colour> QtPlatform::colourDialog(Colour initial) {
 
 void QtPlatform::playSound(const std::string &path) {
   // Read here, from the copy the window just made, so the audio thread gets samples only.
-  std::optional<WaveClip> clip;
+  std::optional<view::WaveClip> clip;
   try {
     const std::string bytes = ReadWholeFile(path, kLargestSound, "sound");
-    clip = DecodeWave({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()});
+    clip = view::DecodeWave({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()});
   } catch (const Error &) {
     clip.reset();
   }

@@ -7,7 +7,7 @@
 
 namespace tessary::ui {
 
-void FillDocument(QTextDocument &document, const RtfDocument &rtf) {
+void FillDocument(QTextDocument &document, const view::RtfDocument &rtf) {
   document.clear();
   QTextCursor cursor(&document);
   bool first = true;
@@ -36,7 +36,7 @@ RichTextView::RichTextView(QWidget *parent) : QTextEdit(parent) {
 
 void RichTextView::setRtf(const std::string &rtf) {
   rtf_ = rtf;
-  FillDocument(*document(), ParseRtf(rtf));
+  FillDocument(*document(), view::ParseRtf(rtf));
 }
 
 void RichTextView::clearText() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/rtf.hpp"
+#include "view/rtf.hpp"
 
 #include <QTextEdit>
 
@@ -11,7 +11,7 @@ class QTextDocument;
 namespace tessary::ui {
 
 // Writes a parsed RTF document into a text document: one block per paragraph, coloured runs.
-void FillDocument(QTextDocument &document, const RtfDocument &rtf);
+void FillDocument(QTextDocument &document, const view::RtfDocument &rtf);
 
 // The read-only rich-text pane. It keeps the RTF it was given, which is what the program
 // compares and what tests read back.

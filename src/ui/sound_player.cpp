@@ -14,7 +14,7 @@ namespace tessary::ui {
 // thread has already been told to look.
 struct SoundRequests {
   std::mutex mutex;
-  std::optional<std::optional<WaveClip>> pending; // a clip to play, or nothing for "stop"
+  std::optional<std::optional<view::WaveClip>> pending; // a clip to play, or nothing for "stop"
   bool wakePosted = false;
 };
 
@@ -25,7 +25,7 @@ public:
       : makeOutput_(std::move(makeOutput)), requests_(std::move(requests)) {}
 
   void serve() {
-    std::optional<WaveClip> clip;
+    std::optional<view::WaveClip> clip;
     {
       const std::lock_guard lock(requests_->mutex);
       requests_->wakePosted = false;
@@ -64,7 +64,7 @@ SoundPlayer::SoundPlayer(ClipOutputFactory makeOutput)
 
 SoundPlayer::~SoundPlayer() { shutDown(std::chrono::milliseconds(250)); }
 
-void SoundPlayer::play(WaveClip clip) { request(std::move(clip)); }
+void SoundPlayer::play(view::WaveClip clip) { request(std::move(clip)); }
 
 void SoundPlayer::stop() {
   if (thread_)
@@ -79,7 +79,7 @@ void SoundPlayer::startThread() {
   thread_->start();
 }
 
-void SoundPlayer::request(std::optional<WaveClip> clip) {
+void SoundPlayer::request(std::optional<view::WaveClip> clip) {
   if (shutDown_)
     return;
   if (!thread_)

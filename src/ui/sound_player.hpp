@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/wave_clip.hpp"
+#include "view/wave_clip.hpp"
 
 #include <chrono>
 #include <functional>
@@ -15,7 +15,7 @@ class ClipOutput {
 public:
   virtual ~ClipOutput() = default;
   // Starts the clip, replacing whatever plays. May take its time: only the audio thread waits.
-  virtual void play(const WaveClip &clip) = 0;
+  virtual void play(const view::WaveClip &clip) = 0;
   virtual void stop() = 0;
 };
 using ClipOutputFactory = std::function<std::unique_ptr<ClipOutput>()>;
@@ -35,7 +35,7 @@ public:
   SoundPlayer &operator=(const SoundPlayer &) = delete;
 
   // Both return at once.
-  void play(WaveClip clip);
+  void play(view::WaveClip clip);
   void stop();
 
   // Stops the sound and ends the audio thread, waiting at most `patience` for it. False when the
@@ -44,7 +44,7 @@ public:
   bool shutDown(std::chrono::milliseconds patience);
 
 private:
-  void request(std::optional<WaveClip> clip);
+  void request(std::optional<view::WaveClip> clip);
   void startThread();
 
   ClipOutputFactory makeOutput_;

@@ -24,7 +24,7 @@ struct OutputLog {
   std::atomic<int> made{0};
   std::atomic<bool> inPlay{false};
   Qt::HANDLE thread = nullptr;
-  ui::WaveClip lastClip; // the last clip played, whole
+  view::WaveClip lastClip; // the last clip played, whole
 
   void hang() {
     const std::lock_guard lock(mutex);
@@ -47,7 +47,7 @@ struct OutputLog {
 class RecordingOutput : public ui::ClipOutput {
 public:
   explicit RecordingOutput(std::shared_ptr<OutputLog> log) : log_(std::move(log)) {}
-  void play(const ui::WaveClip &clip) override {
+  void play(const view::WaveClip &clip) override {
     std::unique_lock lock(log_->mutex);
     log_->thread = QThread::currentThreadId();
     log_->inPlay = true;

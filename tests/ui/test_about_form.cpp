@@ -1,7 +1,6 @@
-// The About window, the Help notice and the image-drag state machine, headless.
+// The About window and the Help notice, headless.
 #include "scripted_platform.hpp"
 #include "ui/about_form.hpp"
-#include "ui/drag_tracker.hpp"
 #include "ui/help.hpp"
 #include "ui/platform.hpp"
 
@@ -216,106 +215,6 @@ private slots:
     QCOMPARE(shown.title, std::string("Help"));
     QCOMPARE(shown.icon, MessageIcon::Information);
     QCOMPARE(shown.buttons, MessageButtons::Ok);
-  }
-
-  void drag_movesOnlyWhileAButtonIsDown() {
-    DragTracker drag;
-    const TwipsPosition at{2160, 1320};
-    QCOMPARE(drag.dragState(), DragTracker::kIdle);
-    QVERIFY(!drag.pointerMove(50, 50, at, kTwips, kTwips));
-    QCOMPARE(drag.dragState(), DragTracker::kIdle);
-
-    drag.buttonDown(10, 10);
-    QCOMPARE(drag.dragState(), DragTracker::kArmed);
-    QVERIFY(drag.pointerMove(20, 10, at, kTwips, kTwips).has_value());
-    drag.buttonUp();
-    QCOMPARE(drag.dragState(), DragTracker::kIdle);
-    QVERIFY(!drag.pointerMove(30, 30, at, kTwips, kTwips));
-    QVERIFY(!drag.pointerMove(40, 40, at, kTwips, kTwips));
-  }
-
-  void drag_roundsTheGrabbedPointTiesToEven() {
-    struct Case {
-      double x, y;
-      int startX, startY;
-    };
-    const std::vector<Case> cases = {
-        {10.5, 11.5, 10, 12}, {-0.5, 2.5, 0, 2}, {3.4, 3.6, 3, 4}, {7, -3, 7, -3}};
-    for (const Case &c : cases) {
-      DragTracker drag;
-      drag.buttonDown(c.x, c.y);
-      QCOMPARE(drag.dragStartX(), c.startX);
-      QCOMPARE(drag.dragStartY(), c.startY);
-    }
-  }
-
-  void drag_everyActedMoveIsFollowedByOneIgnoredMove() {
-    DragTracker drag;
-    drag.buttonDown(10, 10);
-    TwipsPosition at{2160, 1320};
-    const auto first = drag.pointerMove(14, 13, at, kTwips, kTwips);
-    QVERIFY(first.has_value());
-    QCOMPARE(*first, (TwipsPosition{2220, 1365}));
-    QCOMPARE(drag.dragState(), DragTracker::kJustMoved);
-    at = *first;
-    QVERIFY(!drag.pointerMove(99, 99, at, kTwips, kTwips)); // ignored whatever its position
-    QCOMPARE(drag.dragState(), DragTracker::kArmed);
-    const auto third = drag.pointerMove(12, 8, at, kTwips, kTwips);
-    QVERIFY(third.has_value());
-    QCOMPARE(*third, (TwipsPosition{2250, 1335}));
-  }
-
-  void drag_newEdges_data() {
-    QTest::addColumn<double>("pointer");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<double>("twipsPerPixel");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("edge");
-    QTest::newRow("follows the pointer") << 25.0 << 10 << 15.0 << 2160 << 2385;
-    QTest::newRow("stops at the left or top edge") << 0.0 << 10 << 15.0 << 30 << 0;
-    QTest::newRow("far past the edge") << -3000.0 << 10 << 15.0 << 30 << 0;
-    QTest::newRow("half twip to even, down") << 10.7 << 10 << 15.0 << 2160 << 2170;
-    QTest::newRow("half twip to even, up") << 11.5 << 10 << 15.0 << 2160 << 2182;
-    QTest::newRow("other twips per pixel") << 20.0 << 10 << 12.0 << 100 << 220;
-    QTest::newRow("no limit to the right") << 1000.0 << 0 << 15.0 << 2160 << 17160;
-    QTest::newRow("held to 16 bits, no wrap") << 100.0 << 0 << 15.0 << 32700 << 32767;
-  }
-
-  void drag_newEdges() {
-    QFETCH(double, pointer);
-    QFETCH(int, start);
-    QFETCH(double, twipsPerPixel);
-    QFETCH(int, current);
-    QFETCH(int, edge);
-    QCOMPARE(int(DraggedEdge(pointer, start, twipsPerPixel, static_cast<std::int16_t>(current))),
-             edge);
-  }
-
-  void drag_axesUseTheirOwnTwipsPerPixel() {
-    DragTracker drag;
-    drag.buttonDown(0, 0);
-    const auto moved = drag.pointerMove(10, 10, {1000, 1000}, 12.0, 20.0);
-    QVERIFY(moved.has_value());
-    QCOMPARE(*moved, (TwipsPosition{1120, 1200}));
-  }
-
-  void drag_theGrabbedPointCatchesUpWithThePointer() {
-    // The pointer moves in window pixels; the view reports it relative to its own corner.
-    DragTracker drag;
-    TwipsPosition view{2160, 1320};
-    auto viewPixels = [&] { return QPoint(view.left / 15, view.top / 15); };
-    const QPoint grabbed(20, 30);
-    QPoint pointer = viewPixels() + grabbed;
-    drag.buttonDown(grabbed.x(), grabbed.y());
-    for (int step = 0; step < 12; ++step) {
-      pointer += QPoint(7, step % 2 ? -5 : 3);
-      const QPoint inView = pointer - viewPixels();
-      if (auto moved = drag.pointerMove(inView.x(), inView.y(), view, kTwips, kTwips)) {
-        view = *moved;
-        QCOMPARE(viewPixels() + grabbed, pointer);
-      }
-    }
-    QVERIFY(view.left > 2160);
   }
 
   // Last: it runs the event loop to its end.

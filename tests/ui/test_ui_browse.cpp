@@ -3,7 +3,7 @@
 #include "ui_fixtures.hpp"
 
 #include "archive/drs_writer.hpp"
-#include "ui/bin_preview.hpp"
+#include "view/bin_preview.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -324,7 +324,7 @@ void BrowseTest::selectionPreviewsByKind() {
   QString expectedRtf = rtf;
   if (expectedRtf.isEmpty() && kSampleKinds[static_cast<std::size_t>(line)] == 3) {
     const std::int32_t id = form.DRSFiles[static_cast<std::size_t>(line)].id;
-    expectedRtf = QString::fromLatin1(ui::BinPreviewRtf(id, SampleEntryBytes(id)));
+    expectedRtf = QString::fromLatin1(view::BinPreviewRtf(id, SampleEntryBytes(id)));
     QVERIFY(expectedRtf.startsWith(
         QString(R"({\rtf1{\colortbl ;\red255\green0\blue0;}\cf1 File %1:\par \cf0 )").arg(id)));
   }

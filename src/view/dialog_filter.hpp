@@ -7,7 +7,7 @@
 // File dialog filters are written the old way, "DRS files (*.drs)|*.drs|All files (*.*)|*.*":
 // description and pattern list alternate, separated by "|", patterns separated by ";". These
 // helpers turn that into the entries a toolkit dialog wants.
-namespace tessary::ui {
+namespace tessary::view {
 
 struct FilterEntry {
   std::string description;
@@ -29,4 +29,4 @@ std::string QtFilterText(const std::vector<FilterEntry> &entries);
 // empty when there are none.
 std::string QtSelectedFilter(const std::vector<FilterEntry> &entries, int index);
 
-} // namespace tessary::ui
+} // namespace tessary::view

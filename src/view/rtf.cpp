@@ -1,10 +1,10 @@
-#include "ui/rtf.hpp"
+#include "view/rtf.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 
-namespace tessary::ui {
+namespace tessary::view {
 
 std::optional<Colour> RtfDocument::colourOf(const RtfRun &run) const {
   if (run.colour <= 0 || static_cast<std::size_t>(run.colour) >= colours.size())
@@ -171,4 +171,4 @@ RtfDocument ParseRtf(std::string_view rtf) {
   return Parser(rtf).run();
 }
 
-} // namespace tessary::ui
+} // namespace tessary::view

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-namespace tessary::ui {
+namespace tessary::view {
 
 // The PCM samples of a WAV file, as they lie in its "data" chunk (little-endian, interleaved).
 struct WaveClip {
@@ -25,4 +25,4 @@ struct WaveClip {
 // gives nothing: it is not a sound this program plays. A trailing part frame is left out.
 std::optional<WaveClip> DecodeWave(std::span<const std::uint8_t> bytes);
 
-} // namespace tessary::ui
+} // namespace tessary::view

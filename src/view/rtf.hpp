@@ -10,7 +10,7 @@
 // A reader for the small RTF documents the preview pane is given: the "{\rtf1" wrapper, a colour
 // table, "\cf" colour switches, "\par" paragraph breaks and the escaped "\\", "\{" and "\}".
 // Every other control word is skipped. Any input, however malformed, gives a document.
-namespace tessary::ui {
+namespace tessary::view {
 
 // A stretch of text in one colour. `colour` indexes the document's colour table; 0, or an index
 // with no colour behind it, means the view's default text colour.
@@ -40,4 +40,4 @@ struct RtfDocument {
 // rich-text box of old showed such text.
 RtfDocument ParseRtf(std::string_view rtf);
 
-} // namespace tessary::ui
+} // namespace tessary::view

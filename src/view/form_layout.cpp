@@ -1,10 +1,10 @@
-#include "ui/form_layout.hpp"
+#include "view/form_layout.hpp"
 
 #include "common/paths.hpp"
 
 #include <cmath>
 
-namespace tessary::ui {
+namespace tessary::view {
 
 std::int16_t RoundTwips(double twips) {
   if (std::isnan(twips))
@@ -28,4 +28,4 @@ std::int16_t FollowingExtent(double clientExtent, int controlStart) {
                 static_cast<std::int16_t>(kSmallestFollowingExtent));
 }
 
-} // namespace tessary::ui
+} // namespace tessary::view

@@ -4,7 +4,7 @@
 
 // Window geometry is kept in twips (1/1440 inch) as the layout tables give it; these helpers do
 // the arithmetic the window needs on them, free of any toolkit.
-namespace tessary::ui {
+namespace tessary::view {
 
 struct TwipsRect {
   int left = 0;
@@ -30,4 +30,4 @@ std::int16_t FollowingExtent(double clientExtent, int controlStart);
 constexpr int kEdgeMargin = 75;
 constexpr int kSmallestFollowingExtent = 1000;
 
-} // namespace tessary::ui
+} // namespace tessary::view

@@ -1,6 +1,6 @@
-#include "ui/dialog_filter.hpp"
+#include "view/dialog_filter.hpp"
 
-namespace tessary::ui {
+namespace tessary::view {
 
 namespace {
 
@@ -83,4 +83,4 @@ std::string QtSelectedFilter(const std::vector<FilterEntry> &entries, int index)
   return QtFilterName(entries[static_cast<std::size_t>(index - 1)]);
 }
 
-} // namespace tessary::ui
+} // namespace tessary::view

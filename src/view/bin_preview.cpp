@@ -1,6 +1,6 @@
-#include "ui/bin_preview.hpp"
+#include "view/bin_preview.hpp"
 
-namespace tessary::ui {
+namespace tessary::view {
 
 namespace {
 
@@ -43,4 +43,4 @@ bool StartsWithJascPal(std::string_view previewText) {
   return previewText.substr(0, 8) == "JASC-PAL";
 }
 
-} // namespace tessary::ui
+} // namespace tessary::view

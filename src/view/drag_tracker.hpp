@@ -6,7 +6,7 @@
 // Dragging the image view about the window with the mouse, free of any toolkit: the window
 // feeds it the view's button and move events (pointer positions in pixels inside the view) and
 // moves the view where it says.
-namespace tessary::ui {
+namespace tessary::view {
 
 // A control's position inside the window, in twips.
 struct TwipsPosition {
@@ -51,4 +51,4 @@ private:
 std::int16_t DraggedEdge(double pointer, std::int32_t start, double twipsPerPixel,
                          std::int16_t current);
 
-} // namespace tessary::ui
+} // namespace tessary::view

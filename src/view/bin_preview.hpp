@@ -8,7 +8,7 @@
 // The text preview of a binary resource and the fixed preview texts of the other kinds. These
 // are the exact RTF documents the rich-text view is given (and that tests compare); nothing here
 // depends on Qt.
-namespace tessary::ui {
+namespace tessary::view {
 
 // The escaped lines of a text resource, each followed by "\par ". A line ends at CR, CR LF or a
 // lone LF (files written on Unix would otherwise show as one unreadable paragraph); the end mark
@@ -30,4 +30,4 @@ constexpr char kSoundPreviewRtf[] =
 constexpr char kUnknownPreviewRtf[] =
     "{\\rtf1{\\colortbl ;\\red255\\green0\\blue0;}\\cf1 Unknown resource type!}";
 
-} // namespace tessary::ui
+} // namespace tessary::view

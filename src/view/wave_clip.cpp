@@ -1,4 +1,4 @@
-#include "ui/wave_clip.hpp"
+#include "view/wave_clip.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-namespace tessary::ui {
+namespace tessary::view {
 
 namespace {
 
@@ -88,4 +88,4 @@ std::optional<WaveClip> DecodeWave(std::span<const std::uint8_t> bytes) {
   }
 }
 
-} // namespace tessary::ui
+} // namespace tessary::view

@@ -1,11 +1,11 @@
-#include "ui/drag_tracker.hpp"
+#include "view/drag_tracker.hpp"
 
 #include "common/paths.hpp"
-#include "ui/form_layout.hpp"
+#include "view/form_layout.hpp"
 
 #include <cmath>
 
-namespace tessary::ui {
+namespace tessary::view {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::optional<TwipsPosition> DragTracker::pointerMove(double x, double y, TwipsP
                        DraggedEdge(y, dragStartY_, twipsPerPixelY, current.top)};
 }
 
-} // namespace tessary::ui
+} // namespace tessary::view
