@@ -92,6 +92,7 @@ void MainForm::Form_Load() {
   archiveOpen = false;
   MainComDlg = {kOpenTitle, kOpenFilter, 1, {}, ArchiveDialogFolder(env)};
   ComDlg = {kImageTitle, kImageFilter, 1, {}, {}};
+  UpdateActions();
 }
 
 void MainForm::menu_file_exit_Click() { close(); }
@@ -109,6 +110,7 @@ void MainForm::Form_Unload() {
   if (archiveOpen) {
     archiveFile.close();
     archiveOpen = false;
+    UpdateActions();
   }
   tempCopies_.removeOwn(); // another window's copies are still in use
   // Every window goes, an open About window included.
@@ -197,8 +199,8 @@ void MainForm::OpenArchive(const std::string &path) {
     FailOpen(error.detail());
     return;
   }
-  menu_extract_all->setEnabled(true);
-  menu_extract_file->setEnabled(false);
+  chosenKind_.reset(); // no line of this archive is chosen yet
+  UpdateActions();
   SetStatus("");
 }
 
@@ -210,8 +212,8 @@ void MainForm::FailOpen(const std::string &detail) {
   DRSFileLabel2->setText("[none]");
   archiveOpen = false;
   archiveFile.close();
-  menu_extract_all->setEnabled(false);
-  menu_extract_file->setEnabled(false);
+  chosenKind_.reset();
+  UpdateActions();
   // The previous archive is closed by now: its lines must not stay selectable, or a preview or
   // extraction would read from no archive.
   DRSFilesModel->clear();
@@ -236,6 +238,7 @@ void MainForm::DRSFilesList_Click() {
   }
   if (!tempFile.empty())
     ExtractTo(tempFile, entry);
+  chosenKind_ = *kind;
   ResetPreview();
   switch (*kind) {
   case kKindHeading:
@@ -292,22 +295,18 @@ void MainForm::ShowSaveFailure(const Error &error) {
 }
 
 void MainForm::ResetPreview() {
-  menu_extract_pal->setEnabled(false);
-  menu_extract_file->setEnabled(true);
+  paletteShown_ = false;
+  spriteShown_ = false;
+  UpdateActions();
   ResDisplayPic->setVisible(false);
   FrameScroll->setVisible(false);
   PictureStatusText->setVisible(false);
-  SetTopMenuVisible(menu_col, false);
-  SetTopMenuVisible(menu_layers, false);
-  SetTopMenuVisible(menu_image, false);
-  menu_divider_2->setVisible(false);
   SetStatus("");
 }
 
 void MainForm::PreviewHeading() {
   ResDisplayText->setVisible(false);
   ResDisplayText->clearText();
-  menu_extract_file->setEnabled(false);
 }
 
 void MainForm::PreviewSprite(const std::string &tempFile) {
@@ -316,9 +315,8 @@ void MainForm::PreviewSprite(const std::string &tempFile) {
   ResDisplayPic->setVisible(true);
   FrameScroll->setVisible(true);
   PictureStatusText->setVisible(true);
-  SetTopMenuVisible(menu_col, true);
-  SetTopMenuVisible(menu_image, true);
-  menu_divider_2->setVisible(true);
+  spriteShown_ = true;
+  UpdateActions();
   ShowSLPFrame(tempFile, 1, false, {});
   DRSFilesList->setFocus(); // the arrow keys go on stepping through the list
 }
@@ -342,8 +340,8 @@ void MainForm::PreviewBinary(const std::string &tempFile, std::int32_t id) {
   ResDisplayText->setVisible(false);
   ResDisplayText->setRtf(view::BinPreviewRtf(id, data));
   ResDisplayText->setVisible(true);
-  if (view::StartsWithJascPal(text))
-    menu_extract_pal->setEnabled(true);
+  paletteShown_ = view::StartsWithJascPal(text);
+  UpdateActions();
 }
 
 void MainForm::PreviewOther() {

@@ -178,6 +178,11 @@ public:
   void LayOutForClient(double widthTwips, double heightTwips);
   // A menu item by its name ("menu_file_open", "menu_col_choose_2"), or nullptr.
   QAction *MenuItem(const QString &name) const;
+  // Sets every menu item's visible, enabled and checked state from what is true now: whether an
+  // archive is open, the kind of the chosen line, whether a sprite or palette text is shown, and
+  // the switches behind the check items. Nothing else writes those states; whatever changes one
+  // of those facts calls this.
+  void UpdateActions();
   Platform &platform() { return platform_; }
   // This window's temporary copies (named for this process and window).
   const TempCopies &tempCopies() const { return tempCopies_; }
@@ -225,6 +230,11 @@ private:
   bool unloaded_ = false;
   TempCopies tempCopies_;
 
+  // The facts the menus follow (UpdateActions).
+  std::optional<int> chosenKind_; // the kind of the line chosen since the archive was read
+  bool spriteShown_ = false;      // the sprite view is up
+  bool paletteShown_ = false;     // the text previewed is a palette ("JASC-PAL")
+
   // ===========================================================================================
   // Colours and palettes (mainform_options.cpp), naming and descriptions
   // (mainform_descriptions.cpp), dragging the image view, Help and About (mainform_view.cpp).
@@ -235,10 +245,9 @@ public:
   std::unique_ptr<AboutForm> aboutForm;
 
   void menu_col_choose_Click(int index);
-  // Reads the item's check mark as it was before the click.
   void menu_col_player_item_Click(int index);
-  // Any of the four layer switches, after the item has toggled its own check mark.
-  void menu_layers_Click();
+  // One of the four layer switches (colours, shadow, inner outline, outer outline).
+  void menu_layers_Click(int index);
   void menu_image_test2_Click();
   void menu_pal_default_Click();
   void menu_pal_select_Click();
@@ -246,7 +255,6 @@ public:
 
   void RenameLists_Click(int index);
   void RenameTextBox_Change();
-  // After the item has toggled its own check mark.
   void menu_descr_edit_Click();
   void menu_descr_save_Click();
   void menu_descr_load_Click();
@@ -268,6 +276,10 @@ private:
   void ConnectView();
   Colour &ColourSlot(int index);
   void ShowPaletteMessage(const char *text, const std::string &detail);
+  // The layer switches behind the Layers menu's check marks; nothing else reads them.
+  std::array<bool, 4> layerSwitches_{true, true, true, true};
+  // "Descriptions" > "Edit": the description box is shown.
+  bool descriptionEditing_ = false;
   // Shows the naming of list line `line` as its text.
   void RelabelLine(std::size_t line);
   // The selected line when it has an entry, else nothing.

@@ -33,8 +33,6 @@ bool SameFile(const std::string &a, const std::string &b) {
 } // namespace
 
 void MainForm::ConnectDescriptions() {
-  // "Edit" is a check item: its mark says whether the description box is shown.
-  menu_descr_edit->setCheckable(true);
   for (std::size_t i = 0; i < RenameLists.size(); ++i)
     connect(RenameLists[i], &QComboBox::currentIndexChanged, this,
             [this, i] { RenameLists_Click(static_cast<int>(i)); });
@@ -78,7 +76,11 @@ void MainForm::RenameTextBox_Change() {
   RelabelLine(*line);
 }
 
-void MainForm::menu_descr_edit_Click() { RenameTextBox->setVisible(menu_descr_edit->isChecked()); }
+void MainForm::menu_descr_edit_Click() {
+  descriptionEditing_ = !descriptionEditing_;
+  UpdateActions();
+  RenameTextBox->setVisible(descriptionEditing_);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Description files

@@ -37,8 +37,8 @@ void MainForm::FrameScroll_Change() {
 void MainForm::menu_image_refresh_Click() { RefreshImage(true); }
 
 void MainForm::menu_image_autorefresh_Click() {
-  // The menu item has already toggled its own check mark.
-  autoRefresh = menu_image_autorefresh->isChecked();
+  autoRefresh = !autoRefresh;
+  UpdateActions();
 }
 
 void MainForm::RefreshImage(bool force) {

@@ -87,10 +87,10 @@ QAction *Item(QMenu *menu, const char *name, const char *caption) {
   return action;
 }
 
-QAction *CheckItem(QMenu *menu, const char *name, const char *caption, bool checked) {
+// A check item; its mark is set by UpdateActions.
+QAction *CheckItem(QMenu *menu, const char *name, const char *caption) {
   QAction *action = Item(menu, name, caption);
   action->setCheckable(true);
-  action->setChecked(checked);
   return action;
 }
 
@@ -114,6 +114,7 @@ MainForm::MainForm(Platform &platform, QWidget *parent) : QMainWindow(parent), p
   setWindowIcon(WindowIcon());
   BuildControls();
   BuildMenus();
+  UpdateActions();
   ConnectHandlers();
   resize(TwipsToPixels(kClientWidthTwips, twipsPerPixelX_),
          TwipsToPixels(kClientHeightTwips, twipsPerPixelY_) + menuBar()->sizeHint().height());
@@ -208,7 +209,6 @@ void MainForm::BuildMenus() {
   const auto divider = [bar](const char *name) {
     QAction *action = bar->addAction(QStringLiteral("|"));
     action->setObjectName(QString::fromLatin1(name));
-    action->setEnabled(false);
     return action;
   };
 
@@ -218,70 +218,54 @@ void MainForm::BuildMenus() {
 
   menu_extract = top("menu_extract", "Extract");
   menu_extract_file = Item(menu_extract, "menu_extract_file", "Extract this file...");
-  menu_extract_file->setEnabled(false);
   menu_extract_all = Item(menu_extract, "menu_extract_all", "Extract all files...");
-  menu_extract_all->setVisible(false);
-  menu_extract_all->setEnabled(false);
   menu_extract_pal = Item(menu_extract, "menu_extract_pal", "Extract as palette");
-  menu_extract_pal->setEnabled(false);
 
   menu_descr = top("menu_descr", "Descriptions");
-  menu_descr_edit = Item(menu_descr, "menu_descr_edit", "Edit");
+  menu_descr_edit = CheckItem(menu_descr, "menu_descr_edit", "Edit");
   menu_descr_load = Item(menu_descr, "menu_descr_load", "Load from file...");
   menu_descr_save = Item(menu_descr, "menu_descr_save", "Save to file...");
-  SetTopMenuVisible(menu_descr, false);
 
   menu_divider_1 = divider("menu_divider_1");
 
   menu_image = top("menu_image", "Image");
-  menu_image_autorefresh = CheckItem(menu_image, "menu_image_autorefresh", "Auto-refresh", true);
+  menu_image_autorefresh = CheckItem(menu_image, "menu_image_autorefresh", "Auto-refresh");
   menu_image_refresh = Item(menu_image, "menu_image_refresh", "Refresh");
   menu_image_refresh->setShortcut(QKeySequence(Qt::Key_F5));
   menu_savebmp = Item(menu_image, "menu_savebmp", "Save as BMP");
   menu_image_slx = Item(menu_image, "menu_image_slx", "Export as SLX");
-  menu_image_slx->setVisible(false);
   menu_image_test2 = Item(menu_image, "menu_image_test2", "Show data bit");
-  menu_image_test2->setVisible(false);
   menu_image_savesequence = Item(menu_image, "menu_image_savesequence", "Save as image sequence");
-  SetTopMenuVisible(menu_image, false);
 
   menu_layers = top("menu_layers", "Layers");
-  menu_layers_colours = CheckItem(menu_layers, "menu_layers_colours", "Colours", true);
-  menu_layers_shadow = CheckItem(menu_layers, "menu_layers_shadow", "Shadow", true);
-  menu_layers_selection = CheckItem(menu_layers, "menu_layers_selection", "Outline (inner)", true);
-  menu_layers_outline = CheckItem(menu_layers, "menu_layers_outline", "Outline (outer)", true);
-  SetTopMenuVisible(menu_layers, false);
+  menu_layers_colours = CheckItem(menu_layers, "menu_layers_colours", "Colours");
+  menu_layers_shadow = CheckItem(menu_layers, "menu_layers_shadow", "Shadow");
+  menu_layers_selection = CheckItem(menu_layers, "menu_layers_selection", "Outline (inner)");
+  menu_layers_outline = CheckItem(menu_layers, "menu_layers_outline", "Outline (outer)");
 
   menu_col = top("menu_col", "Colours");
   menu_col_pal = SubMenu(menu_col, "menu_col_pal", "Palette");
   menu_pal_default = Item(menu_col_pal, "menu_pal_default", "Use default");
-  menu_pal_select = CheckItem(menu_col_pal, "menu_pal_select", "[default] Select...", true);
+  menu_pal_select = CheckItem(menu_col_pal, "menu_pal_select", "[default] Select...");
   menu_col_player = SubMenu(menu_col, "menu_col_player", "Player");
   const char *players[] = {"Player 1 (blue)",   "Player 2 (red)",    "Player 3 (green)",
                            "Player 4 (yellow)", "Player 5 (orange)", "Player 6 (cyan)",
                            "Player 7 (purple)", "Player 8 (grey)"};
   for (std::size_t i = 0; i < menu_col_player_item.size(); ++i) {
     const std::string name = "menu_col_player_item_" + std::to_string(i);
-    menu_col_player_item[i] = CheckItem(menu_col_player, name.c_str(), players[i], i == 0);
+    menu_col_player_item[i] = CheckItem(menu_col_player, name.c_str(), players[i]);
   }
-  menu_col_player->menuAction()->setVisible(false);
   const char *choices[] = {"Mask...", "Shadow...", "Outline (inner)...", "Outline (outer)..."};
   for (std::size_t i = 0; i < menu_col_choose.size(); ++i) {
     const std::string name = "menu_col_choose_" + std::to_string(i);
     menu_col_choose[i] = Item(menu_col, name.c_str(), choices[i]);
   }
-  SetTopMenuVisible(menu_col, false);
 
   menu_divider_2 = divider("menu_divider_2");
-  menu_divider_2->setVisible(false);
 
   menu_help = top("menu_help", "Help");
   menu_help_help = Item(menu_help, "menu_help_help", "Help");
   menu_help_about = Item(menu_help, "menu_help_about", "About");
-}
-
-void MainForm::SetTopMenuVisible(QMenu *menu, bool visible) {
-  menu->menuAction()->setVisible(visible);
 }
 
 QAction *MainForm::MenuItem(const QString &name) const {

@@ -27,23 +27,20 @@ void MainForm::ConnectOptions() {
   for (std::size_t i = 0; i < menu_col_choose.size(); ++i)
     connect(menu_col_choose[i], &QAction::triggered, this,
             [this, i] { menu_col_choose_Click(static_cast<int>(i)); });
-  for (std::size_t i = 0; i < menu_col_player_item.size(); ++i) {
-    QAction *item = menu_col_player_item[i];
-    connect(item, &QAction::triggered, this, [this, item, i](bool checked) {
-      // The item has just toggled itself; put the mark back so the handler sees whether this
-      // player was already the chosen one.
-      item->setChecked(!checked);
-      menu_col_player_item_Click(static_cast<int>(i));
-    });
-  }
-  for (QAction *layer :
-       {menu_layers_colours, menu_layers_shadow, menu_layers_selection, menu_layers_outline})
-    connect(layer, &QAction::triggered, this, [this] { menu_layers_Click(); });
+  // A check item toggles its own mark before it reports the click; each handler below ends that
+  // by setting the marks from the choice it has made.
+  for (std::size_t i = 0; i < menu_col_player_item.size(); ++i)
+    connect(menu_col_player_item[i], &QAction::triggered, this,
+            [this, i] { menu_col_player_item_Click(static_cast<int>(i)); });
+  const std::array<QAction *, 4> layers = {menu_layers_colours, menu_layers_shadow,
+                                           menu_layers_selection, menu_layers_outline};
+  for (std::size_t i = 0; i < layers.size(); ++i)
+    connect(layers[i], &QAction::triggered, this,
+            [this, i] { menu_layers_Click(static_cast<int>(i)); });
   connect(menu_image_test2, &QAction::triggered, this, [this] { menu_image_test2_Click(); });
   connect(menu_pal_default, &QAction::triggered, this, [this] { menu_pal_default_Click(); });
   connect(menu_pal_select, &QAction::triggered, this, [this] {
-    // The check mark says "this is the palette in force"; a click must not clear it.
-    menu_pal_select->setChecked(true);
+    UpdateActions(); // its mark says "this is the palette in force"; a click must not clear it
     menu_pal_select_Click();
   });
   connect(menu_extract_pal, &QAction::triggered, this, [this] { menu_extract_pal_Click(); });
@@ -79,17 +76,21 @@ void MainForm::menu_col_choose_Click(int index) {
 void MainForm::menu_col_player_item_Click(int index) {
   if (index < 0 || index >= static_cast<int>(menu_col_player_item.size()))
     return;
-  const auto k = static_cast<std::size_t>(index);
-  if (menu_col_player_item[k]->isChecked())
-    return;
-  for (QAction *item : menu_col_player_item)
-    item->setChecked(false);
-  menu_col_player_item[k]->setChecked(true);
+  const bool chosenAlready = index == displayOptions.playerIndex;
   displayOptions.playerIndex = static_cast<std::int16_t>(index);
-  RefreshImage(false);
+  UpdateActions();
+  if (!chosenAlready)
+    RefreshImage(false);
 }
 
-void MainForm::menu_layers_Click() { RefreshImage(false); }
+void MainForm::menu_layers_Click(int index) {
+  if (index < 0 || index >= static_cast<int>(layerSwitches_.size()))
+    return;
+  const auto k = static_cast<std::size_t>(index);
+  layerSwitches_[k] = !layerSwitches_[k];
+  UpdateActions();
+  RefreshImage(false);
+}
 
 void MainForm::menu_image_test2_Click() {
   // "Show data bit" is a leftover of development and shows nothing.
