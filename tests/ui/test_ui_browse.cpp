@@ -81,6 +81,7 @@ private slots:
   void largeArchiveListsEveryLine();
   void selectionPreviewsByKind_data();
   void selectionPreviewsByKind();
+  void menusFollowTheChosenLineWhateverCameBefore();
   void selectionCopiesTheEntryToAFreshTemporaryFile();
   void selectingTheSameLineTwiceMakesTwoFiles();
   void keyboardSelectionPreviewsToo();
@@ -335,6 +336,31 @@ void BrowseTest::selectionPreviewsByKind() {
   if (sounds)
     QCOMPARE(f.platform.sounds.front(), f.tempCopyAt(f.platform.clock - 1));
   QVERIFY(!ItemEnabled(form.menu_extract_all) || form.archiveOpen);
+}
+
+void BrowseTest::menusFollowTheChosenLineWhateverCameBefore() {
+  // Each kind sets some menus and clears others; none of it may linger into the next choice.
+  WindowFixture f;
+  f.open();
+  MainForm &form = *f.form;
+  const auto state = [&] {
+    return PreviewState(form) + (ItemEnabled(form.menu_extract_all) ? " all" : " -");
+  };
+  for (const int line : {0, 2, 4, 6, 7, 11}) {
+    QString expected;
+    for (const int before : {0, 1, 4, 6, 11}) {
+      if (before == line)
+        continue;
+      f.select(before);
+      f.select(line);
+      if (expected.isEmpty())
+        expected = state();
+      QVERIFY2(state() == expected, qPrintable(QString("line %1 after %2: %3, not %4")
+                                                   .arg(line)
+                                                   .arg(before)
+                                                   .arg(state(), expected)));
+    }
+  }
 }
 
 void BrowseTest::selectionCopiesTheEntryToAFreshTemporaryFile() {
