@@ -1,7 +1,8 @@
 // Parses arbitrary bytes as a description file and applies it to a small list: every line ends
 // up read or skipped, never a crash, and whatever is read writes back out and reads in again
 // as the same identifier and choices.
-#include "archive/naming.hpp"
+#include "descriptions/description_file.hpp"
+#include "descriptions/naming.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,8 @@
 // description files.
 #include "ui/mainform.hpp"
 
-#include "archive/naming.hpp"
+#include "descriptions/description_file.hpp"
+#include "descriptions/naming.hpp"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // the window's size.
 #include "ui/mainform.hpp"
 
-#include "archive/naming.hpp"
+#include "descriptions/naming.hpp"
 #include "ui/client_area.hpp"
 #include "ui/qt_child.hpp"
 #include "ui/resource_list_view.hpp"

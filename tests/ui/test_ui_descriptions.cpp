@@ -3,7 +3,8 @@
 #include "ui_fixtures.hpp"
 
 #include "archive/drs_writer.hpp"
-#include "archive/naming.hpp"
+#include "descriptions/description_file.hpp"
+#include "descriptions/naming.hpp"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // Loading a description file applies its lines as they are read, in memory near the file's size.
-#include "archive/naming.hpp"
+#include "descriptions/description_file.hpp"
 #include "support/address_limit.hpp"
 #include "support/test_support.hpp"
 

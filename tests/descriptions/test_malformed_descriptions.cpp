@@ -1,7 +1,7 @@
 // Damaged description files: short lines and garbage are skipped and counted, the lines that can
 // be used are used, and a file that cannot be read at all fails with a message naming it.
-#include "archive/naming.hpp"
 #include "common/error.hpp"
+#include "descriptions/description_file.hpp"
 #include "support/test_support.hpp"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
-#include "archive/naming.hpp"
 #include "common/error.hpp"
+#include "descriptions/description_file.hpp"
+#include "descriptions/naming.hpp"
 #include "support/test_support.hpp"
 
 #include <gtest/gtest.h>
