@@ -2,23 +2,17 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
-#include "common/safe_write.hpp"
 #include "sprite/slp_decoder.hpp"
 #include "sprite/slp_records.hpp"
+#include "sprite/slp_writer.hpp"
 #include "surface/dib_section.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <limits>
 #include <span>
 #include <unordered_map>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tessary {
 
@@ -288,11 +282,6 @@ void EmitIndexedRun(Bytes &out, const IndexedCommands &kind,
 
 // ---- Rows and frames --------------------------------------------------------------------------
 
-struct EncodedRow {
-  RowEdges edges;
-  Bytes commands;
-};
-
 // The row's pixels up to its untouched tail (pixels black in both arrays at the row's end).
 // Pixels are judged left to right, so the first fault of a row is the one reported.
 std::vector<Pixel> ClassifyRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
@@ -356,12 +345,12 @@ void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::int32_t begin, std
 // A row's margins and commands. Pixels no command reached (black in both arrays) are kept by
 // ending the row before them: the right margin is drawn from the column the commands reach,
 // so everything after it stays as the surface was created.
-EncodedRow EncodeRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
-                     const PaletteLookup &lookup) {
+SLPRow EncodeRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
+                 const PaletteLookup &lookup) {
   const std::vector<Pixel> row = ClassifyRow(frame, frameNumber, y, lookup);
   const auto used = static_cast<std::int32_t>(row.size());
 
-  EncodedRow encoded;
+  SLPRow encoded;
   std::int32_t left = 0;
   while (left < used && IsTransparent(row[left]))
     ++left;
@@ -404,62 +393,20 @@ void CheckFrameShape(const EncoderFrame &frame, std::int32_t frameNumber) {
                                  std::to_string(pixels));
 }
 
-struct EncodedFrame {
-  std::vector<EncodedRow> rows;
-  std::uint64_t commandBytes = 0;
-};
-
-EncodedFrame EncodeFrame(const EncoderFrame &frame, std::int32_t frameNumber,
+SLPFrameRows EncodeFrame(const EncoderFrame &frame, std::int32_t frameNumber,
                          const PaletteLookup &lookup) {
   CheckFrameShape(frame, frameNumber);
-  EncodedFrame encoded;
-  encoded.rows.reserve(frame.height);
-  for (std::int32_t y = 0; y < frame.height; ++y) {
+  SLPFrameRows encoded;
+  encoded.width = frame.width;
+  encoded.hotspotX = frame.hotspotX;
+  encoded.hotspotY = frame.hotspotY;
+  encoded.rows.reserve(static_cast<std::size_t>(frame.height));
+  for (std::int32_t y = 0; y < frame.height; ++y)
     encoded.rows.push_back(EncodeRow(frame, frameNumber, y, lookup));
-    encoded.commandBytes += encoded.rows.back().commands.size();
-  }
   return encoded;
 }
 
-constexpr char kVersion[4] = {'2', '.', '0', 'N'};
-constexpr char kComment[] = "Tessary SLP encoder";
-
-// The loader reads no sprite file larger than kMaxSpriteFileBytes; a larger one is not written.
-std::int32_t CheckedOffset(std::uint64_t offset) {
-  if (offset > static_cast<std::uint64_t>(kMaxSpriteFileBytes))
-    throw Error(kEncodeErrorText, "the sprite would exceed " +
-                                      std::to_string(kMaxSpriteFileBytes >> 20) +
-                                      " MiB, more than a sprite file may hold");
-  return static_cast<std::int32_t>(offset);
-}
-
-void WriteHeader(std::uint8_t *header, std::int32_t frameCount) {
-  std::copy(std::begin(kVersion), std::end(kVersion), header);
-  StoreI32(header + 4, frameCount);
-  std::copy(kComment, kComment + sizeof kComment - 1, header + 8);
-}
-
-void WriteFrameRecord(std::uint8_t *p, const EncoderFrame &frame, std::int32_t commandTable,
-                      std::int32_t edgeTable) {
-  StoreI32(p + 0, commandTable);
-  StoreI32(p + 4, edgeTable);
-  StoreI32(p + 8, 0);  // palette offset: unused
-  StoreI32(p + 12, 0); // properties: unused
-  StoreI32(p + 16, frame.width);
-  StoreI32(p + 20, frame.height);
-  StoreI32(p + 24, frame.hotspotX);
-  StoreI32(p + 28, frame.hotspotY);
-}
-
-// ---- Saving -----------------------------------------------------------------------------------
-
-constexpr char kSaveFailedText[] = "Error saving file!";
-
 } // namespace
-
-void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes) {
-  WriteFileSafely(path, bytes, kSaveFailedText);
-}
 
 EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &layer,
                                std::int32_t hotspotX, std::int32_t hotspotY) {
@@ -489,43 +436,12 @@ EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &laye
 
 std::vector<std::uint8_t> EncodeSLP(const std::vector<EncoderFrame> &frames,
                                     const PaletteTable &palette) {
-  if (frames.empty())
-    throw Error(kEncodeErrorText, "a sprite needs at least one frame");
-  if (frames.size() > static_cast<std::size_t>(kMaxFrameCount))
-    throw Error(kEncodeErrorText, std::to_string(frames.size()) + " frames exceed the limit of " +
-                                      std::to_string(kMaxFrameCount));
+  SLPWriter writer(frames.size());
   const PaletteLookup lookup(palette);
-  const auto frameCount = static_cast<std::int32_t>(frames.size());
-
-  std::vector<EncodedFrame> encoded;
-  encoded.reserve(frames.size());
-  std::uint64_t total = kSLPHeaderSize + std::uint64_t{kSLPFrameRecordSize} * frameCount;
-  for (std::int32_t n = 0; n < frameCount; ++n) {
-    encoded.push_back(EncodeFrame(frames[n], n + 1, lookup));
-    total += 8ull * frames[n].height + encoded.back().commandBytes;
-    CheckedOffset(total);
-  }
-
-  Bytes out(kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * frameCount, 0);
-  out.reserve(total);
-  WriteHeader(out.data(), frameCount);
-  for (std::int32_t n = 0; n < frameCount; ++n) {
-    const EncodedFrame &frame = encoded[n];
-    const auto height = static_cast<std::int32_t>(frame.rows.size());
-    const std::int32_t edgeTable = CheckedOffset(out.size());
-    const std::int32_t commandTable = CheckedOffset(out.size() + 4ull * height);
-    WriteFrameRecord(out.data() + kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * n, frames[n],
-                     commandTable, edgeTable);
-    out.resize(out.size() + 8ull * height);
-    for (std::int32_t y = 0; y < height; ++y) {
-      const RowEdges &edges = frame.rows[y].edges;
-      StoreI16(out.data() + edgeTable + 4 * y, edges.left);
-      StoreI16(out.data() + edgeTable + 4 * y + 2, edges.right);
-      StoreI32(out.data() + commandTable + 4 * y, CheckedOffset(out.size()));
-      out.insert(out.end(), frame.rows[y].commands.begin(), frame.rows[y].commands.end());
-    }
-  }
-  return out;
+  for (std::size_t n = 0; n < frames.size(); ++n)
+    // Frame numbers in messages count from 1; SLPWriter has bounded the count to 32767.
+    writer.Add(EncodeFrame(frames[n], static_cast<std::int32_t>(n + 1), lookup));
+  return writer.Finish();
 }
 
 } // namespace tessary

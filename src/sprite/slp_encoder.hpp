@@ -2,6 +2,7 @@
 
 #include "common/colour.hpp"
 #include "palette/palette.hpp"
+#include "sprite/slp_writer.hpp"
 
 #include <cstdint>
 #include <string>
@@ -10,8 +11,6 @@
 namespace tessary {
 
 class cDIBSection;
-
-constexpr char kEncodeErrorText[] = "Sprite cannot be encoded!";
 
 // One frame to encode: its hotspot and two pixel arrays of width * height colours, top row
 // first, as the decoder leaves its two surfaces: `image` holds what each pixel looks like,
@@ -39,10 +38,5 @@ EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &laye
 // size, a frame over 8192 rows or 32767 columns, or a sprite too large for 32-bit offsets.
 std::vector<std::uint8_t> EncodeSLP(const std::vector<EncoderFrame> &frames,
                                     const PaletteTable &palette);
-
-// Writes a sprite's bytes to path through a temporary file in the same folder that replaces
-// path only once everything is written, so a failure leaves any earlier file untouched and no
-// partial file behind. Throws Error("Error saving file!", detail naming the file and the cause).
-void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes);
 
 } // namespace tessary

@@ -528,38 +528,5 @@ TEST_F(EncoderRoundTrip, PlayerIndexPastThePaletteIsRefusedNotGuessed) {
   }
 }
 
-// ---- Saving -----------------------------------------------------------------------------------
-
-TEST(SaveSLP, WritesTheBytesAndReplacesAnEarlierFile) {
-  test::TempDir dir;
-  const std::string path = dir.file("out.slp");
-  test::WriteText(path, std::string(5000, 'x'));
-  const Bytes bytes{1, 2, 3, 4, 5};
-  SaveSLP(path, bytes);
-  EXPECT_EQ(test::ReadFile(path), bytes);
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
-    ++files;
-  EXPECT_EQ(files, 1u) << "a temporary file was left behind";
-}
-
-TEST(SaveSLP, FailureIsASaveErrorAndLeavesTheOldFile) {
-  test::TempDir dir;
-  test::ExpectError(
-      [&] {
-        SaveSLP(dir.file("missing/out.slp"), {1, 2, 3});
-      },
-      "Error saving file!", "missing/out.slp");
-  // A folder in the way of the name: the rename fails, the folder stays and no temporary
-  // file is left.
-  std::filesystem::create_directories(dir.path() / "taken.slp" / "inside");
-  EXPECT_THROW(SaveSLP(dir.file("taken.slp"), {1, 2, 3}), Error);
-  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "taken.slp" / "inside"));
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
-    ++files;
-  EXPECT_EQ(files, 1u);
-}
-
 } // namespace
 } // namespace tessary

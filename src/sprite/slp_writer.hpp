@@ -1,0 +1,56 @@
+#pragma once
+
+#include "sprite/slp_records.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessary {
+
+constexpr char kEncodeErrorText[] = "Sprite cannot be encoded!";
+
+// One row as the encoder made it: its transparent margins and its drawing commands, ended by
+// the end-of-row command.
+struct SLPRow {
+  RowEdges edges;
+  std::vector<std::uint8_t> commands;
+};
+
+// One frame ready to be laid out: the values of its frame record and one row per line.
+struct SLPFrameRows {
+  std::int32_t width = 0;
+  std::int32_t hotspotX = 0;
+  std::int32_t hotspotY = 0;
+  std::vector<SLPRow> rows;
+};
+
+// Lays out the bytes of a sprite: the header, the frame table, and for each frame its edge
+// table, its command-offset table and its rows' commands. Frames are added in order; each one
+// is measured as it comes, so a sprite too large for the loader is refused before the next
+// frame is encoded.
+class SLPWriter {
+public:
+  // Throws Error(kEncodeErrorText, detail) for no frames or more than kMaxFrameCount.
+  explicit SLPWriter(std::size_t frameCount);
+
+  // Throws Error(kEncodeErrorText, detail) once the sprite would exceed kMaxSpriteFileBytes,
+  // or when more frames are added than were announced.
+  void Add(SLPFrameRows frame);
+
+  // The whole sprite. Throws Error(kEncodeErrorText, detail) when fewer frames were added than
+  // were announced.
+  std::vector<std::uint8_t> Finish() const;
+
+private:
+  std::size_t frameCount_;
+  std::uint64_t total_;
+  std::vector<SLPFrameRows> frames_;
+};
+
+// Writes a sprite's bytes to path through a temporary file in the same folder that replaces
+// path only once everything is written, so a failure leaves any earlier file untouched and no
+// partial file behind. Throws Error("Error saving file!", detail naming the file and the cause).
+void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes);
+
+} // namespace tessary
