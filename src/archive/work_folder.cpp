@@ -47,15 +47,6 @@ std::string FreshPrivateFolder(const std::string &root, std::string &failure) {
 
 } // namespace
 
-EnvLookup SystemEnvironment() {
-  return [](const std::string &name) -> std::optional<std::string> {
-    const char *value = std::getenv(name.c_str());
-    if (!value)
-      return std::nullopt;
-    return std::string(value);
-  };
-}
-
 bool IsPrivateFolder(const std::string &path) {
   std::string plain = path;
   while (plain.size() > 1 && IsSeparator(plain.back()))

@@ -6,9 +6,8 @@
 
 namespace tessary {
 
-// Looks up an environment variable; tests pass their own.
+// Looks up an environment variable; the window asks its platform, tests pass their own.
 using EnvLookup = std::function<std::optional<std::string>(const std::string &)>;
-EnvLookup SystemEnvironment();
 
 // The working folder for temporary copies and extracted palettes: TEMP when set, else the
 // system temporary folder, followed by "tessary/". It is created private to the user (0700);

@@ -49,8 +49,6 @@ std::size_t FindEntryLine(const OpenedArchive &archive, std::int32_t id) {
                    std::to_string(id));
 }
 
-std::string EntryFileName(std::int32_t id, int kind) { return ProposedExtractName(id, kind).name; }
-
 namespace {
 
 // ----- list -----

@@ -27,7 +27,4 @@ std::int32_t ParseResourceId(const std::string &word);
 // UsageError when the archive holds none.
 std::size_t FindEntryLine(const OpenedArchive &archive, std::int32_t id);
 
-// The name extract-all gives an entry: ID.slp, ID.wav, ID.bin, or ID alone for other kinds.
-std::string EntryFileName(std::int32_t id, int kind);
-
 } // namespace tessary::cli

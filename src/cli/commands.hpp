@@ -15,13 +15,12 @@ class App;
 //   tessary::Error  -> 1, message() then detail() on err (the window's text first)
 //   UsageError      -> 2, its text then the hint to run --help
 //   CLI11's errors  -> 2 (--help and --version -> 0)
-// A call that finishes normally returns ctx.exitCode (0 unless the call set it).
+// A call that finishes normally gives 0.
 namespace tessary::cli {
 
 struct Context {
   std::ostream &out;
   std::ostream &err;
-  int exitCode = 0;
 };
 
 // The call's words are wrong in a way only known after parsing: an identifier the archive does
