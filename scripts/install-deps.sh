@@ -11,6 +11,7 @@ if [ "$(id -u)" != 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
+# libpng-dev, libgif-dev, nlohmann-json3-dev: PNG pictures, GIF animations and JSON files;
 # xvfb, xauth: a display for the window where there is none (xvfb-run); imagemagick: an outside reader
 # the tests check written images with; clang, libclang-rt: the fuzz targets; llvm: its
 # llvm-symbolizer names functions and lines in sanitizer and fuzz reports; pulseaudio,
@@ -19,6 +20,7 @@ apt-get install -y --no-install-recommends \
   build-essential g++ cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl1-mesa-dev \
   libcli11-dev libgtest-dev libbenchmark-dev \
+  libpng-dev libgif-dev nlohmann-json3-dev \
   clang libclang-rt-14-dev llvm clang-format \
   xvfb xauth imagemagick \
   pulseaudio pulseaudio-utils

@@ -14,9 +14,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessary::cli {
@@ -140,11 +142,57 @@ void AddColourWords(CLI::App *sub, ColourWords &words) {
                   "Colour of outer outline pixels, RRGGBB (default ffff00)");
 }
 
+// ----- picture format -----
+
+bool EndsWithPngExtension(const std::string &path) {
+  const std::string name = NameOfPath(path);
+  if (name.size() < 4)
+    return false;
+  std::string extension = name.substr(name.size() - 4);
+  for (char &c : extension)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".png";
+}
+
+// --format when given, else the output's extension: ".png" in any case gives PNG, anything
+// else BMP. The layer colours are drawn only into BMP files, so they are refused with PNG.
+PictureFormat ChosenFormat(const std::optional<std::string> &format, const std::string &output,
+                           const ColourWords &colours) {
+  PictureFormat chosen = EndsWithPngExtension(output) ? PictureFormat::Png : PictureFormat::Bmp;
+  if (format) {
+    if (*format == "png")
+      chosen = PictureFormat::Png;
+    else if (*format == "bmp")
+      chosen = PictureFormat::Bmp;
+    else
+      throw UsageError("--format must be bmp or png, not \"" + *format + "\"");
+  }
+  if (chosen == PictureFormat::Png) {
+    const std::pair<const char *, const std::optional<std::string> *> layerColours[] = {
+        {"--mask", &colours.mask},
+        {"--shadow", &colours.shadow},
+        {"--inner", &colours.inner},
+        {"--outer", &colours.outer}};
+    for (const auto &[option, word] : layerColours)
+      if (*word)
+        throw UsageError(std::string(option) +
+                         " goes only with BMP output; PNG pictures keep those pixels "
+                         "transparent or shaded");
+  }
+  return chosen;
+}
+
+void AddFormatWord(CLI::App *sub, std::optional<std::string> &format) {
+  sub->add_option("--format", format,
+                  "bmp or png (default: png for an output name ending in .png, else bmp)");
+}
+
 // ----- frame -----
 
 struct FrameCall {
   SpriteWords sprite;
   ColourWords colours;
+  std::optional<std::string> format;
   std::int32_t frame = 1;
   std::string output;
 };
@@ -152,6 +200,7 @@ struct FrameCall {
 void RunFrame(const FrameCall &call) {
   // Words first, so a bad colour is reported before any file is read.
   const DisplayOptions options = ChosenOptions(call.colours);
+  const PictureFormat format = ChosenFormat(call.format, call.output, call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::int32_t count = source.sprite().frameCount();
@@ -160,17 +209,23 @@ void RunFrame(const FrameCall &call) {
                      std::to_string(call.frame));
   RefuseFolderAsOutput(call.output);
   RefuseWritingOntoInputs(source, call.colours, {call.output});
-  SaveFrameBMP(source.sprite(), call.frame, palette, options, call.output);
+  if (format == PictureFormat::Png)
+    SaveFramePNG(source.sprite(), call.frame, palette, options, call.output);
+  else
+    SaveFrameBMP(source.sprite(), call.frame, palette, options, call.output);
 }
 
 void AddFrame(CLI::App &app) {
   auto call = std::make_shared<FrameCall>();
-  auto *sub = app.add_subcommand("frame", "Save one frame of a sprite as a 24-bit BMP file");
-  sub->footer("SPRITE is ARCHIVE ID or --slp FILE. The frame is recoloured with the chosen "
-              "colours exactly as the window's \"Save as BMP\" writes it.\n");
+  auto *sub =
+      app.add_subcommand("frame", "Save one frame of a sprite as a 24-bit BMP or an RGBA PNG file");
+  sub->footer("SPRITE is ARCHIVE ID or --slp FILE. A BMP is recoloured with the chosen "
+              "colours exactly as the window's \"Save as BMP\" writes it; a PNG keeps "
+              "transparent and outline pixels transparent and shadows half-transparent black.\n");
   AddSpriteWords(sub, call->sprite);
   sub->add_option("--frame", call->frame, "The frame, counted from 1 (default 1)");
-  sub->add_option("-o,--output", call->output, "The BMP file to write")->required();
+  sub->add_option("-o,--output", call->output, "The BMP or PNG file to write")->required();
+  AddFormatWord(sub, call->format);
   AddColourWords(sub, call->colours);
   sub->callback([call] { RunFrame(*call); });
 }
@@ -180,29 +235,39 @@ void AddFrame(CLI::App &app) {
 struct SequenceCall {
   SpriteWords sprite;
   ColourWords colours;
+  std::optional<std::string> format;
   std::string output;
 };
 
 void RunSequence(const SequenceCall &call) {
   const DisplayOptions options = ChosenOptions(call.colours);
+  const PictureFormat format = ChosenFormat(call.format, call.output, call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::string base = BaseNameOfPath(call.output);
   RefuseWritingOntoInputs(source, call.colours,
-                          SequenceFileNames(base, source.sprite().frameCount()));
-  ExportImageSequence(source.sprite(), base, palette, options);
+                          SequenceFileNames(base, source.sprite().frameCount(), format));
+  if (format == PictureFormat::Png)
+    ExportImageSequencePNG(source.sprite(), base, palette, options);
+  else
+    ExportImageSequence(source.sprite(), base, palette, options);
 }
 
 void AddSequence(CLI::App &app) {
   auto call = std::make_shared<SequenceCall>();
   auto *sub = app.add_subcommand(
-      "sequence", "Save every frame of a sprite, aligned on the hotspots, as numbered BMP files");
+      "sequence",
+      "Save every frame of a sprite, aligned on the hotspots, as numbered BMP or PNG files");
   sub->footer("SPRITE is ARCHIVE ID or --slp FILE. -o walk.bmp writes walk001.bmp, "
-              "walk002.bmp, ... Transparent and outline pixels take the --mask colour; the "
-              "other colours do not apply. If any frame cannot be written, no file is.\n");
+              "walk002.bmp, ..., -o walk.png walk001.png, ... In BMP files transparent and "
+              "outline pixels take the --mask colour; the other colours do not apply. In PNG "
+              "files they, and the canvas a frame does not cover, are transparent. If any frame "
+              "cannot be written, no file is.\n");
   AddSpriteWords(sub, call->sprite);
-  sub->add_option("-o,--output", call->output, "BASE.bmp: the name the numbers are added to")
+  sub->add_option("-o,--output", call->output,
+                  "BASE.bmp or BASE.png: the name the numbers are added to")
       ->required();
+  AddFormatWord(sub, call->format);
   AddColourWords(sub, call->colours);
   sub->callback([call] { RunSequence(*call); });
 }

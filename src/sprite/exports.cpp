@@ -4,11 +4,14 @@
 #include "common/paths.hpp"
 #include "common/safe_write.hpp"
 #include "sprite/pixel_fill.hpp"
+#include "sprite/rgba.hpp"
 #include "sprite/slp_decoder.hpp"
 #include "sprite/slp_loader.hpp"
 #include "surface/bmp_writer.hpp"
+#include "surface/png_writer.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -93,6 +96,13 @@ void PlaceFrame(cDIBSection &canvas, const cDIBSection &image, std::int64_t left
   }
 }
 
+// Copies the frame's RGBA pixels onto the canvas at (left, top), both inside it.
+void PlaceRgba(RgbaImage &canvas, const RgbaImage &frame, std::int64_t left, std::int64_t top) {
+  for (std::int32_t y = 0; y < frame.height; ++y)
+    std::memcpy(canvas.pixel(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top + y)),
+                frame.pixel(0, y), static_cast<std::size_t>(frame.width) * 4u);
+}
+
 void Report(const ExportProgress &progress, std::int32_t n, std::int32_t count) {
   if (progress)
     progress(n, count);
@@ -101,7 +111,11 @@ void Report(const ExportProgress &progress, std::int32_t n, std::int32_t count) 
 } // namespace
 
 std::string SequenceFileName(const std::string &baseName, std::int32_t n) {
-  return baseName + PadNumber(n) + ".bmp";
+  return SequenceFileName(baseName, n, PictureFormat::Bmp);
+}
+
+std::string SequenceFileName(const std::string &baseName, std::int32_t n, PictureFormat format) {
+  return baseName + PadNumber(n) + (format == PictureFormat::Png ? ".png" : ".bmp");
 }
 
 SLXFrameFiles SLXFileNames(const std::string &baseName, std::int32_t n) {
@@ -112,9 +126,14 @@ SLXFrameFiles SLXFileNames(const std::string &baseName, std::int32_t n) {
 std::string SLXIndexName(const std::string &baseName) { return baseName + ".slx"; }
 
 std::vector<std::string> SequenceFileNames(const std::string &baseName, std::int32_t frameCount) {
+  return SequenceFileNames(baseName, frameCount, PictureFormat::Bmp);
+}
+
+std::vector<std::string> SequenceFileNames(const std::string &baseName, std::int32_t frameCount,
+                                           PictureFormat format) {
   std::vector<std::string> names;
   for (std::int32_t n = 1; n <= frameCount; ++n)
-    names.push_back(SequenceFileName(baseName, n));
+    names.push_back(SequenceFileName(baseName, n, format));
   return names;
 }
 
@@ -156,6 +175,41 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
     AddPictureTo(files, canvas, SequenceFileName(baseName, n));
   }
   files.Commit();
+}
+
+void ExportImageSequencePNG(const SLPFile &sprite, const std::string &baseName,
+                            const PaletteTable &palette, const DisplayOptions &options,
+                            const ExportProgress &progress) {
+  const UnionBox box = UnionOfFrames(sprite);
+  CheckCanvas(box, sprite);
+  CheckAllFrameTables(sprite);
+  const std::vector<std::string> names =
+      SequenceFileNames(baseName, sprite.frameCount(), PictureFormat::Png);
+  CheckWritableTargets(names, kExportSaveErrorText);
+  FileSet files(SavePictureErrors(), true);
+  for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
+    Report(progress, n, sprite.frameCount());
+    const SLPFrameInfo &frame = sprite.frame(n);
+    RgbaImage canvas(static_cast<std::int32_t>(box.width()),
+                     static_cast<std::int32_t>(box.height()));
+    const RgbaImage pixels = RenderFrameRgba(sprite, n, palette, options);
+    if (!pixels.empty())
+      PlaceRgba(canvas, pixels, -std::int64_t{frame.hotspotX} - box.minX,
+                -std::int64_t{frame.hotspotY} - box.minY);
+    files.Add(names[static_cast<std::size_t>(n - 1)]);
+    files.Write(EncodePNG(canvas));
+  }
+  files.Commit();
+}
+
+void SaveFramePNG(const SLPFile &sprite, std::int32_t frameNumber, const PaletteTable &palette,
+                  const DisplayOptions &options, const std::string &fileName) {
+  const std::vector<std::uint8_t> bytes =
+      EncodePNG(RenderFrameRgba(sprite, frameNumber, palette, options));
+  FileSet file(SavePictureErrors(), true);
+  file.Add(fileName);
+  file.Write(bytes);
+  file.Commit();
 }
 
 void ExportSLX(const std::string &spritePath, const std::string &baseName,

@@ -16,8 +16,13 @@ constexpr char kExportSaveErrorText[] = "Error saving file!";
 // Called before each frame of an export with the frame number (1-based) and the frame count.
 using ExportProgress = std::function<void(std::int32_t frame, std::int32_t frameCount)>;
 
-// The file of frame n (1-based) in an image sequence: baseName + PadNumber(n) + ".bmp".
+// The picture formats of frames and sequences.
+enum class PictureFormat { Bmp, Png };
+
+// The file of frame n (1-based) in an image sequence: baseName + PadNumber(n) + ".bmp" (or
+// ".png" for PNG).
 std::string SequenceFileName(const std::string &baseName, std::int32_t n);
+std::string SequenceFileName(const std::string &baseName, std::int32_t n, PictureFormat format);
 
 // The two bitmaps of frame n (1-based) in an SLX export: baseName + n + "c.bmp" (the image) and
 // baseName + n + "d.bmp" (the layer map).
@@ -32,6 +37,8 @@ std::string SLXIndexName(const std::string &baseName);
 
 // Every file an export of frameCount frames writes, for checks made before writing any.
 std::vector<std::string> SequenceFileNames(const std::string &baseName, std::int32_t frameCount);
+std::vector<std::string> SequenceFileNames(const std::string &baseName, std::int32_t frameCount,
+                                           PictureFormat format);
 std::vector<std::string> SLXExportFileNames(const std::string &baseName, std::int32_t frameCount);
 
 // Writes every frame on one hotspot-aligned canvas as SequenceFileName(baseName, n).
@@ -48,6 +55,18 @@ void ExportImageSequence(const std::string &spritePath, const std::string &baseN
 void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
                          const PaletteTable &palette, const DisplayOptions &options,
                          const ExportProgress &progress = {});
+
+// The same sequence as RGBA PNG files, SequenceFileName(baseName, n, PictureFormat::Png): each
+// frame's pixels as RenderFrameRgba gives them, canvas pixels it does not cover (0, 0, 0, 0). A
+// canvas without pixels (no frame has any) gives one transparent pixel per file.
+void ExportImageSequencePNG(const SLPFile &sprite, const std::string &baseName,
+                            const PaletteTable &palette, const DisplayOptions &options,
+                            const ExportProgress &progress = {});
+
+// Frame frameNumber (1-based) as an RGBA PNG file; a frame without pixels gives one transparent
+// pixel. Throws Error on an undecodable frame or a failed write.
+void SaveFramePNG(const SLPFile &sprite, std::int32_t frameNumber, const PaletteTable &palette,
+                  const DisplayOptions &options, const std::string &fileName);
 
 // Writes SLXIndexName(baseName) (CR LF lines) and per frame the two SLXFileNames(baseName, n).
 // A frame with a width or height of 0 or less gets its hotspot line and two bitmaps with no
