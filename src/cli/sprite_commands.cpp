@@ -8,8 +8,10 @@
 #include "common/hex.hpp"
 #include "common/paths.hpp"
 #include "palette/palette.hpp"
+#include "sprite/animation.hpp"
 #include "sprite/display_options.hpp"
 #include "sprite/exports.hpp"
+#include "sprite/sheet.hpp"
 #include "sprite/slp_loader.hpp"
 
 #include <CLI/CLI.hpp>
@@ -301,12 +303,80 @@ void AddSlx(CLI::App &app) {
   sub->callback([call] { RunSlx(*call); });
 }
 
+// ----- sheet -----
+
+struct SheetCall {
+  SpriteWords sprite;
+  ColourWords colours; // the palette only
+  std::string output;
+};
+
+void RunSheet(const SheetCall &call) {
+  const SpriteSource source(call.sprite);
+  const PaletteTable palette = ChosenPalette(call.colours.palette);
+  RefuseFolderAsOutput(call.output);
+  RefuseWritingOntoInputs(source, call.colours, {call.output, SheetJsonName(call.output)});
+  ExportSheet(source.sprite(), call.output, palette, DisplayOptions{});
+}
+
+void AddSheet(CLI::App &app) {
+  auto call = std::make_shared<SheetCall>();
+  auto *sub = app.add_subcommand(
+      "sheet", "Save every frame of a sprite side by side in one RGBA PNG, with a JSON index");
+  sub->footer("SPRITE is ARCHIVE ID or --slp FILE. -o walk.png writes walk.png, the frames left "
+              "to right, top-aligned, and walk.json, each frame's rectangle and hotspot. If "
+              "either cannot be written, neither is.\n");
+  AddSpriteWords(sub, call->sprite);
+  sub->add_option("-o,--output", call->output, "NAME.png: the sheet to write")->required();
+  AddPaletteWord(sub, call->colours);
+  sub->callback([call] { RunSheet(*call); });
+}
+
+// ----- anim -----
+
+struct AnimCall {
+  SpriteWords sprite;
+  ColourWords colours; // the palette and the shadow
+  std::int32_t fps = kDefaultAnimationFps;
+  std::string output;
+};
+
+void RunAnim(const AnimCall &call) {
+  const DisplayOptions options = ChosenOptions(call.colours);
+  if (call.fps < kMinAnimationFps || call.fps > kMaxAnimationFps)
+    throw UsageError("--fps must be a whole number from " + std::to_string(kMinAnimationFps) +
+                     " to " + std::to_string(kMaxAnimationFps) + ", not " +
+                     std::to_string(call.fps));
+  const SpriteSource source(call.sprite);
+  const PaletteTable palette = ChosenPalette(call.colours.palette);
+  RefuseFolderAsOutput(call.output);
+  RefuseWritingOntoInputs(source, call.colours, {call.output});
+  ExportAnimation(source.sprite(), call.output, palette, options, call.fps);
+}
+
+void AddAnim(CLI::App &app) {
+  auto call = std::make_shared<AnimCall>();
+  auto *sub = app.add_subcommand(
+      "anim", "Save every frame of a sprite, aligned on the hotspots, as a looping GIF");
+  sub->footer("SPRITE is ARCHIVE ID or --slp FILE. Transparent and outline pixels are "
+              "transparent, shadow pixels take the --shadow colour.\n");
+  AddSpriteWords(sub, call->sprite);
+  sub->add_option("-o,--output", call->output, "NAME.gif: the animation to write")->required();
+  sub->add_option("--fps", call->fps, "Frames per second, 1 to 50 (default 10)");
+  AddPaletteWord(sub, call->colours);
+  sub->add_option("--shadow", call->colours.shadow,
+                  "Colour of shadow pixels, RRGGBB (default 7f7f7f)");
+  sub->callback([call] { RunAnim(*call); });
+}
+
 } // namespace
 
 void AddSpriteCommands(CLI::App &app, Context &) {
   AddFrame(app);
   AddSequence(app);
   AddSlx(app);
+  AddSheet(app);
+  AddAnim(app);
 }
 
 } // namespace tessary::cli

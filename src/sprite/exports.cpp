@@ -177,6 +177,18 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
   files.Commit();
 }
 
+SequenceCanvas SequenceCanvasOf(const SLPFile &sprite) {
+  const UnionBox box = UnionOfFrames(sprite);
+  CheckCanvas(box, sprite);
+  CheckAllFrameTables(sprite);
+  SequenceCanvas canvas;
+  canvas.minX = box.empty() ? 0 : box.minX;
+  canvas.minY = box.empty() ? 0 : box.minY;
+  canvas.width = static_cast<std::int32_t>(box.width());
+  canvas.height = static_cast<std::int32_t>(box.height());
+  return canvas;
+}
+
 void ExportImageSequencePNG(const SLPFile &sprite, const std::string &baseName,
                             const PaletteTable &palette, const DisplayOptions &options,
                             const ExportProgress &progress) {

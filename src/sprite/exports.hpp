@@ -41,6 +41,16 @@ std::vector<std::string> SequenceFileNames(const std::string &baseName, std::int
                                            PictureFormat format);
 std::vector<std::string> SLXExportFileNames(const std::string &baseName, std::int32_t frameCount);
 
+// The hotspot-aligned canvas of an image sequence: its size, and where a frame goes on it.
+// Throws Error for a canvas too large to hold or a frame whose tables lie outside the sprite.
+struct SequenceCanvas {
+  std::int64_t minX = 0, minY = 0; // the canvas's top left corner, in hotspot coordinates
+  std::int32_t width = 0, height = 0;
+  std::int64_t left(const SLPFrameInfo &f) const { return -std::int64_t{f.hotspotX} - minX; }
+  std::int64_t top(const SLPFrameInfo &f) const { return -std::int64_t{f.hotspotY} - minY; }
+};
+SequenceCanvas SequenceCanvasOf(const SLPFile &sprite);
+
 // Writes every frame on one hotspot-aligned canvas as SequenceFileName(baseName, n).
 // Transparent and outline pixels take options.maskColour; nothing else is recoloured. A frame
 // with a width or height of 0 or less covers nothing: it does not widen the canvas and its file

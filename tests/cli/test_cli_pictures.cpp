@@ -1,9 +1,11 @@
 #include "cli/cli_harness.hpp"
 
 #include "palette/palette.hpp"
+#include "sprite/animation.hpp"
 #include "sprite/display_options.hpp"
 #include "sprite/exports.hpp"
 #include "sprite/rgba.hpp"
+#include "sprite/sheet.hpp"
 #include "sprite/slp_builder.hpp"
 #include "support/picture_decode.hpp"
 #include "support/test_support.hpp"
@@ -185,6 +187,106 @@ TEST_F(CliPictures, ColoursStillGoWithBmpOutput) {
   options.maskColour = RGB(0x10, 0x20, 0x30);
   SaveFrameBMP(sprite_, 1, DefaultPalette(), options, dir_.file("expected.bmp"));
   EXPECT_EQ(test::ReadFile(out("f.png")), test::ReadFile(dir_.file("expected.bmp")));
+}
+
+// ----- sheet -----
+
+TEST_F(CliPictures, SheetWritesThePictureAndItsJson) {
+  const Outcome o = Call({"sheet", "--slp", slp(), "-o", out("walk.png")});
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(outNames(), (std::vector<std::string>{"walk.json", "walk.png"}));
+  fs::create_directory(dir_.file("expected"));
+  ExportSheet(sprite_, dir_.file("expected/walk.png"), DefaultPalette(), DisplayOptions{});
+  for (const std::string name : {"walk.png", "walk.json"})
+    EXPECT_EQ(test::ReadFile(out(name)), test::ReadFile(dir_.file("expected/" + name))) << name;
+}
+
+TEST_F(CliPictures, SheetTooWideFailsAndLeavesNothing) {
+  test::WriteFile(dir_.file("wide.slp"),
+                  test::BuildSLP({UniformFrame(32767, 1, {0x0F}), UniformFrame(32767, 1, {0x0F}),
+                                  UniformFrame(2, 1, {0x0F})})
+                      .bytes);
+  test::ExpectFailure(Call({"sheet", "--slp", dir_.file("wide.slp"), "-o", out("w.png")}),
+                      "Error saving file!", "65536 pixels wide");
+  EXPECT_TRUE(outNames().empty());
+}
+
+// ----- anim -----
+
+TEST_F(CliPictures, AnimWritesTheCoresAnimation) {
+  struct Case {
+    std::vector<std::string> words;
+    std::int32_t fps;
+    Colour shadow;
+  };
+  const Case cases[] = {{{}, 10, RGB(0x7F, 0x7F, 0x7F)},
+                        {{"--fps", "3", "--shadow", "#102030"}, 3, RGB(0x10, 0x20, 0x30)},
+                        {{"--fps", "50"}, 50, RGB(0x7F, 0x7F, 0x7F)}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.fps);
+    std::vector<std::string> args = {"anim", "--slp", slp(), "-o", out("walk.gif")};
+    args.insert(args.end(), c.words.begin(), c.words.end());
+    const Outcome o = Call(args);
+    ASSERT_EQ(o.code, 0) << o.err;
+    DisplayOptions options;
+    options.shadowColour = c.shadow;
+    EXPECT_EQ(test::ReadFile(out("walk.gif")),
+              EncodeAnimation(sprite_, DefaultPalette(), options, c.fps));
+    const test::DecodedGif gif = test::DecodeGif(test::ReadFile(out("walk.gif")));
+    ASSERT_TRUE(gif.ok);
+    EXPECT_EQ(gif.frames.size(), 3u);
+    EXPECT_EQ(gif.frames[0].delay, FrameDelayHundredths(c.fps));
+  }
+}
+
+TEST_F(CliPictures, WrongAnimWordsAreRefused) {
+  struct Case {
+    std::vector<std::string> words;
+    const char *part;
+  };
+  const Case cases[] = {
+      {{"--fps", "0"}, "--fps"},           {{"--fps", "51"}, "--fps"},
+      {{"--fps", "2.5"}, "--fps"},         {{"--fps", "fast"}, "--fps"},
+      {{"--shadow", "12345"}, "--shadow"}, {{"--mask", "000000"}, "--mask"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.words[0] + " " + c.words[1]);
+    std::vector<std::string> args = {"anim", "--slp", slp(), "-o", out("walk.gif")};
+    args.insert(args.end(), c.words.begin(), c.words.end());
+    test::ExpectWrongWords(Call(args), c.part);
+    EXPECT_TRUE(outNames().empty());
+  }
+}
+
+TEST_F(CliPictures, AnimFrameWithTooManyColoursFailsNamingIt) {
+  std::vector<std::uint8_t> commands;
+  for (int i = 0; i < 256; i += 64) {
+    commands.push_back(static_cast<std::uint8_t>(0x02 | ((64 >> 8) << 4)));
+    commands.push_back(64);
+    for (int k = 0; k < 64; ++k)
+      commands.push_back(static_cast<std::uint8_t>(i + k));
+  }
+  commands.push_back(0x0F);
+  test::WriteFile(dir_.file("rich.slp"), test::BuildSLP({UniformFrame(2, 1, {0x08, 1, 2, 0x0F}),
+                                                         UniformFrame(256, 1, commands)})
+                                             .bytes);
+  // A palette of 256 different colours: the built-in one repeats some.
+  std::string pal = "JASC-PAL\r\n0100\r\n256\r\n";
+  for (int i = 0; i < 256; ++i)
+    pal += std::to_string(i) + " 1 2\r\n";
+  test::WriteText(dir_.file("p.pal"), pal);
+  test::ExpectFailure(Call({"anim", "--slp", dir_.file("rich.slp"), "-o", out("r.gif"), "--palette",
+                            dir_.file("p.pal")}),
+                      "Error saving file!", "frame 2 of");
+  EXPECT_TRUE(outNames().empty());
+}
+
+TEST_F(CliPictures, HelpListsTheNewCalls) {
+  const Outcome o = Call({"--help"});
+  EXPECT_EQ(o.code, 0);
+  for (const char *call : {"sheet", "anim"})
+    EXPECT_NE(o.out.find(call), std::string::npos) << call;
 }
 
 } // namespace
