@@ -62,7 +62,7 @@ const BenchArchive &Archive() {
 void BM_ReadArchive32000(benchmark::State &state) {
   const std::string &path = Archive().path();
   for (auto _ : state) {
-    tessary::BoundedFile file(path, tessary::kReadErrorText);
+    tessary::BoundedFile file(path, tessary::ErrorKind::ArchiveRead);
     auto contents = tessary::ReadArchive(file, [] { return false; });
     if (!contents || contents->lines.size() != kEntries + 4)
       state.SkipWithError("archive not read");

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   static tessary::fuzz::ScratchFile scratch("archive");
   scratch.write(data, size);
   try {
-    tessary::BoundedFile file(scratch.path(), tessary::kReadErrorText);
+    tessary::BoundedFile file(scratch.path(), tessary::ErrorKind::ArchiveRead);
     const auto contents = tessary::ReadArchive(file, [] { return true; });
     if (contents && contents->files.size() != contents->lines.size())
       __builtin_trap(); // every list line must have its entry

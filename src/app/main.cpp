@@ -31,7 +31,7 @@ int main(int argc, char *argv[]) {
     return *command.exitCode;
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tessary"));
+  QApplication::setApplicationName(QString::fromLatin1(tessary::kAppTitle));
   tessary::ui::QtPlatform platform;
   tessary::ui::MainForm form(platform);
   platform.setParentWindow(&form);

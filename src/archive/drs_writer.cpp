@@ -25,7 +25,10 @@ constexpr char kVersion[] = "1.00";
 constexpr char kFileType[] = "tribe";
 constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
 
-[[noreturn]] void PackFailed(const std::string &detail) { throw Error(kSaveErrorText, detail); }
+// subject: the file or folder at fault, empty when the fault is the archive's layout as a whole.
+[[noreturn]] void PackFailed(const std::string &subject, const std::string &detail) {
+  throw Error(ErrorKind::Save, subject, detail);
+}
 
 // What the layout needs to know of an entry before its bytes are at hand.
 struct PlannedEntry {
@@ -43,8 +46,8 @@ template <std::size_t N> void PutText(std::uint8_t *out, const char (&text)[N], 
 
 std::int32_t CheckedOffset(std::int64_t offset) {
   if (offset > kMaxOffset)
-    PackFailed("the archive would be larger than " + std::to_string(kMaxOffset) +
-               " bytes, the most its offsets can address");
+    PackFailed({}, "the archive would be larger than " + std::to_string(kMaxOffset) +
+                       " bytes, the most its offsets can address");
   return static_cast<std::int32_t>(offset);
 }
 
@@ -130,7 +133,7 @@ std::string JoinNames(const std::vector<std::string> &names) {
 std::array<std::vector<SourceFile>, std::size(kKindSlots)> ListSources(const std::string &folder) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec))
-    PackFailed(folder + " is not a folder");
+    PackFailed(folder, folder + " is not a folder");
   std::array<std::vector<SourceFile>, std::size(kKindSlots)> sources;
   std::vector<std::string> refused;
   fs::directory_iterator it(folder, ec), end;
@@ -145,23 +148,27 @@ std::array<std::vector<SourceFile>, std::size(kKindSlots)> ListSources(const std
     // packed, and saying it is misnamed would send the user looking for the wrong fault.
     std::error_code typeError;
     if (!it->is_regular_file(typeError))
-      PackFailed(it->path().string() + (fs::exists(it->status(typeError))
+      PackFailed(it->path().string(),
+                 it->path().string() + (fs::exists(it->status(typeError))
                                             ? " is not a regular file"
                                             : " is a link to a file that does not exist"));
     const auto size = fs::file_size(it->path(), typeError);
     if (typeError)
-      PackFailed("cannot read the size of " + it->path().string() + ": " + typeError.message());
+      PackFailed(it->path().string(),
+                 "cannot read the size of " + it->path().string() + ": " + typeError.message());
     if (size > static_cast<std::uintmax_t>(kMaxExtractSize))
-      PackFailed(it->path().string() + " is " + std::to_string(size) + " bytes long; at most " +
-                 std::to_string(kMaxExtractSize) + " bytes can be extracted from an archive");
+      PackFailed(it->path().string(),
+                 it->path().string() + " is " + std::to_string(size) + " bytes long; at most " +
+                     std::to_string(kMaxExtractSize) + " bytes can be extracted from an archive");
     sources[parsed->first].push_back({parsed->second, it->path(), static_cast<std::int64_t>(size)});
   }
   if (ec)
-    PackFailed("cannot list " + folder + ": " + ec.message());
+    PackFailed(folder, "cannot list " + folder + ": " + ec.message());
   if (!refused.empty()) {
     std::sort(refused.begin(), refused.end());
-    PackFailed("only files named ID.slp, ID.wav or ID.bin (ID a decimal number) can be packed; " +
-               folder + " also holds " + JoinNames(refused));
+    PackFailed(folder,
+               "only files named ID.slp, ID.wav or ID.bin (ID a decimal number) can be packed; " +
+                   folder + " also holds " + JoinNames(refused));
   }
   for (auto &files : sources)
     std::sort(files.begin(), files.end(),
@@ -174,13 +181,13 @@ void CheckListLimits(const std::vector<PlannedTable> &tables, const std::string 
   for (const auto &table : tables)
     entries += static_cast<std::int64_t>(table.entries.size());
   if (tables.empty())
-    PackFailed(folder + " holds no ID.slp, ID.wav or ID.bin file to pack");
+    PackFailed(folder, folder + " holds no ID.slp, ID.wav or ID.bin file to pack");
   // The reader refuses an archive past these, so one is never written.
   if (entries > kMaxArchiveEntries ||
       entries + static_cast<std::int64_t>(tables.size()) > kMaxListLines)
-    PackFailed(folder + " holds " + std::to_string(entries) +
-               " resources; an archive's list holds at most " + std::to_string(kMaxListLines) +
-               " lines, headings included");
+    PackFailed(folder, folder + " holds " + std::to_string(entries) +
+                           " resources; an archive's list holds at most " +
+                           std::to_string(kMaxListLines) + " lines, headings included");
 }
 
 // Overwriting one of the files being packed would lose it.
@@ -188,20 +195,21 @@ void CheckNotASource(const std::vector<SourceFile> &files, const std::string &ar
   for (const auto &file : files) {
     std::error_code ec;
     if (fs::equivalent(file.path, archivePath, ec))
-      PackFailed(archivePath + " is one of the files being packed");
+      PackFailed(archivePath, archivePath + " is one of the files being packed");
   }
 }
 
 void CopyInto(SafeFile &target, const SourceFile &file) {
-  const BoundedFile source(file.path.string(), kSaveErrorText);
+  const BoundedFile source(file.path.string(), ErrorKind::Save);
   if (static_cast<std::int64_t>(source.size()) != file.size)
-    PackFailed(file.path.string() + " changed size while the archive was written");
+    PackFailed(file.path.string(),
+               file.path.string() + " changed size while the archive was written");
   std::vector<std::uint8_t> block(
       static_cast<std::size_t>(std::min<std::int64_t>(file.size, 1 << 16)));
   for (std::int64_t done = 0; done < file.size;) {
     const auto length =
         static_cast<std::size_t>(std::min<std::int64_t>(file.size - done, block.size()));
-    source.readAt(static_cast<std::uint64_t>(done), {block.data(), length}, kSaveErrorText);
+    source.readAt(static_cast<std::uint64_t>(done), {block.data(), length}, ErrorKind::Save);
     target.Write({block.data(), length});
     done += static_cast<std::int64_t>(length);
   }
@@ -242,7 +250,7 @@ void WriteArchive(const std::string &folder, const std::string &archivePath) {
   CheckNotASource(order, archivePath);
 
   const std::vector<std::uint8_t> records = LayOut(tables);
-  SafeFile target(archivePath, kSaveErrorText, true);
+  SafeFile target(archivePath, ErrorKind::Save, true);
   target.Write(records);
   for (const auto &file : order)
     CopyInto(target, file);

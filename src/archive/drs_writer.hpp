@@ -38,7 +38,7 @@ std::vector<std::uint8_t> BuildArchive(const std::vector<ArchiveTableSpec> &tabl
 // one table per kind present, in the fixed order SLP, WAV, BIN, entries in ascending identifier
 // order. Anything else in the folder (other names, subfolders) is refused, naming it, and
 // nothing is written. The archive is written under a temporary name and renamed into place.
-// Throws Error("Error saving file!", detail).
+// Throws Error(ErrorKind::Save, the file or folder at fault, detail).
 void WriteArchive(const std::string &folder, const std::string &archivePath);
 
 } // namespace tessary

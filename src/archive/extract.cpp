@@ -14,18 +14,14 @@ namespace {
 // Large blocks keep the copy quick; the size limit is checked once, up front.
 constexpr std::int64_t kExtractBlockSize = 64 * kCopyBlockSize;
 
-[[noreturn]] void SaveFailed(const std::string &detail) { throw Error(kSaveErrorText, detail); }
-
 void Report(const StatusSink &status, const std::string &text) {
   if (status)
     status(text);
 }
 
-void CheckEntryRange(const BoundedFile &archive, const DRSFileInfo &entry,
-                     const std::string &errorMessage) {
-  const auto fail = [&errorMessage](const std::string &detail) {
-    throw Error(errorMessage, detail);
-  };
+// A bad entry is the archive's fault: the errors are about the archive.
+void CheckEntryRange(const BoundedFile &archive, const DRSFileInfo &entry, ErrorKind kind) {
+  const auto fail = [&](const std::string &detail) { throw Error(kind, archive.path(), detail); };
   if (!archive.isOpen())
     fail("no archive is open");
   if (entry.size < 0)
@@ -48,13 +44,13 @@ void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
   for (const auto &output : outputs) {
     std::error_code ec; // an output that does not exist yet is not the input
     if (std::filesystem::equivalent(output, input, ec))
-      SaveFailed(output + " is " + inputRole + " itself");
+      throw Error(ErrorKind::Save, output, output + " is " + inputRole + " itself");
   }
 }
 
 void ExtractResourceInto(FileSet &files, const BoundedFile &archive, const std::string &targetPath,
                          const DRSFileInfo &entry) {
-  CheckEntryRange(archive, entry, kSaveErrorText);
+  CheckEntryRange(archive, entry, ErrorKind::Save);
   // Writing over the archive would destroy the very bytes being copied.
   RefuseWritingOnto(archive.path(), kOpenArchiveRole, {targetPath});
 
@@ -66,7 +62,7 @@ void ExtractResourceInto(FileSet &files, const BoundedFile &archive, const std::
   while (remaining > 0) {
     const auto length = static_cast<std::size_t>(std::min<std::int64_t>(remaining, block.size()));
     const std::span<std::uint8_t> chunk(block.data(), length);
-    archive.readAt(static_cast<std::uint64_t>(position), chunk, kSaveErrorText);
+    archive.readAt(static_cast<std::uint64_t>(position), chunk, ErrorKind::Save);
     files.Write(chunk);
     position += static_cast<std::int64_t>(length);
     remaining -= static_cast<std::int64_t>(length);
@@ -75,20 +71,20 @@ void ExtractResourceInto(FileSet &files, const BoundedFile &archive, const std::
 
 void ExtractResource(const BoundedFile &archive, const std::string &targetPath,
                      const DRSFileInfo &entry, const StatusSink &status) {
-  Report(status, "Reading data...");
+  Report(status, kReadingDataStatus);
   // No flush to disk: the bytes can always be copied again from the archive, and a flush per
   // resource would make a selection, or extracting a whole archive, wait on the disk.
-  FileSet file({kSaveErrorText, 0, {}});
+  FileSet file({ErrorKind::Save, 0, {}});
   ExtractResourceInto(file, archive, targetPath, entry);
   file.Commit();
-  Report(status, "Finished reading data");
+  Report(status, kFinishedReadingStatus);
 }
 
 std::vector<std::uint8_t> ReadResource(const BoundedFile &archive, const DRSFileInfo &entry,
-                                       const std::string &errorMessage) {
-  CheckEntryRange(archive, entry, errorMessage);
+                                       ErrorKind kind) {
+  CheckEntryRange(archive, entry, kind);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(entry.size));
-  archive.readAt(static_cast<std::uint64_t>(entry.offset), bytes, errorMessage);
+  archive.readAt(static_cast<std::uint64_t>(entry.offset), bytes, kind);
   return bytes;
 }
 

@@ -13,7 +13,9 @@ namespace tessary {
 
 namespace {
 
-[[noreturn]] void Malformed(const std::string &detail) { throw Error(kReadErrorText, detail); }
+[[noreturn]] void Malformed(const BoundedFile &archive, const std::string &detail) {
+  throw Error(ErrorKind::ArchiveRead, archive.path(), detail);
+}
 
 std::string Describe(const BoundedFile &archive) {
   return archive.path().empty() ? std::string("the archive") : archive.path();
@@ -24,16 +26,16 @@ void RequireInside(const BoundedFile &archive, std::int64_t offset, std::int64_t
                    const std::string &what) {
   const auto size = static_cast<std::int64_t>(archive.size());
   if (offset < 0 || length < 0 || offset > size || length > size - offset)
-    Malformed(what + " (" + std::to_string(length) + " bytes at offset " + std::to_string(offset) +
-              ") lies past the end of " + Describe(archive) + " (" + std::to_string(size) +
-              " bytes)");
+    Malformed(archive, what + " (" + std::to_string(length) + " bytes at offset " +
+                           std::to_string(offset) + ") lies past the end of " + Describe(archive) +
+                           " (" + std::to_string(size) + " bytes)");
 }
 
 std::vector<std::uint8_t> ReadRun(const BoundedFile &archive, std::int64_t offset,
                                   std::int64_t length, const std::string &what) {
   RequireInside(archive, offset, length, what);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-  archive.readAt(static_cast<std::uint64_t>(offset), bytes, kReadErrorText);
+  archive.readAt(static_cast<std::uint64_t>(offset), bytes, ErrorKind::ArchiveRead);
   return bytes;
 }
 
@@ -45,8 +47,9 @@ template <std::size_t N> std::array<char, N> CharsAt(const std::uint8_t *p) {
 
 DRSHeader ReadHeader(const BoundedFile &archive) {
   if (archive.size() < static_cast<std::uint64_t>(kHeaderSize))
-    Malformed(Describe(archive) + " is " + std::to_string(archive.size()) +
-              " bytes long, shorter than the " + std::to_string(kHeaderSize) + "-byte header");
+    Malformed(archive, Describe(archive) + " is " + std::to_string(archive.size()) +
+                           " bytes long, shorter than the " + std::to_string(kHeaderSize) +
+                           "-byte header");
   const auto bytes = ReadRun(archive, 0, kHeaderSize, "the header");
   DRSHeader header;
   header.banner = CharsAt<60>(bytes.data());
@@ -63,8 +66,8 @@ std::string TableName(std::size_t index) { return "table " + std::to_string(inde
 // anything is sized by them.
 std::vector<DRSTableInfo> ReadTables(const BoundedFile &archive, std::int32_t tableCount) {
   if (tableCount < 1 || tableCount > kMaxArchiveTables)
-    Malformed("the table count " + std::to_string(tableCount) + " is outside 1 ... " +
-              std::to_string(kMaxArchiveTables));
+    Malformed(archive, "the table count " + std::to_string(tableCount) + " is outside 1 ... " +
+                           std::to_string(kMaxArchiveTables));
   const auto bytes = ReadRun(archive, kHeaderSize, std::int64_t{tableCount} * kTableRecordSize,
                              "the run of " + std::to_string(tableCount) + " table records");
   std::vector<DRSTableInfo> tables(static_cast<std::size_t>(tableCount));
@@ -76,16 +79,16 @@ std::vector<DRSTableInfo> ReadTables(const BoundedFile &archive, std::int32_t ta
     table.entriesOffset = LoadI32(record + 4);
     table.entryCount = LoadI32(record + 8);
     if (table.entryCount < 0)
-      Malformed(TableName(t) + " has a negative entry count (" + std::to_string(table.entryCount) +
-                ")");
+      Malformed(archive, TableName(t) + " has a negative entry count (" +
+                             std::to_string(table.entryCount) + ")");
     entries += table.entryCount;
     if (entries > kMaxArchiveEntries)
-      Malformed("the tables hold more than " + std::to_string(kMaxArchiveEntries) +
-                " entries in all");
+      Malformed(archive, "the tables hold more than " + std::to_string(kMaxArchiveEntries) +
+                             " entries in all");
     if (entries + tableCount > kMaxListLines)
-      Malformed("the archive would make more than " + std::to_string(kMaxListLines) +
-                " list lines (" + std::to_string(tableCount) + " headings and at least " +
-                std::to_string(entries) + " entries)");
+      Malformed(archive, "the archive would make more than " + std::to_string(kMaxListLines) +
+                             " list lines (" + std::to_string(tableCount) +
+                             " headings and at least " + std::to_string(entries) + " entries)");
   }
   return tables;
 }

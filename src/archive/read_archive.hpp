@@ -38,7 +38,7 @@ bool BannerIsValid(const std::array<char, 60> &banner);
 using ConfirmInvalidBanner = std::function<bool()>;
 
 // Reads the whole archive structure. Returns nullopt when the banner is wrong and the question
-// is declined. Throws Error("Error reading from DRS file!", detail) for a malformed archive:
+// is declined. Throws Error(ErrorKind::ArchiveRead, the archive, detail) for a malformed archive:
 // a table count below 1 or above 32767, more than 32767 entries or 32766 list lines in all,
 // a negative entry count, or any table or entry run lying past the end of the file.
 std::optional<ArchiveContents> ReadArchive(const BoundedFile &archive,
@@ -46,9 +46,5 @@ std::optional<ArchiveContents> ReadArchive(const BoundedFile &archive,
 
 // The file name without folder and extension (the label of the open archive).
 std::string ArchiveLabel(const std::string &archivePath);
-
-constexpr char kReadErrorText[] = "Error reading from DRS file!";
-constexpr char kInvalidFormatQuestion[] =
-    "Invalid file format - continue anyway? (may cause lots of horrible errors)";
 
 } // namespace tessary

@@ -24,7 +24,9 @@ constexpr std::string_view kSuffix = ".drx";
 // Names already taken are skipped; this many in a row means something else is wrong.
 constexpr unsigned kClaimAttempts = 1000;
 
-[[noreturn]] void SaveFailed(const std::string &detail) { throw Error(kSaveErrorText, detail); }
+[[noreturn]] void SaveFailed(const std::string &subject, const std::string &detail) {
+  throw Error(ErrorKind::Save, subject, detail);
+}
 
 template <typename T> std::optional<T> Decimal(std::string_view text) {
   T value{};
@@ -118,11 +120,11 @@ TempCopies::TempCopies(std::string workFolder, CopyOwner owner, std::string unav
 
 void TempCopies::checkFolder() const {
   if (folder_.empty())
-    SaveFailed("there is no private working folder" +
-               (unavailable_.empty() ? std::string() : ": " + unavailable_));
+    SaveFailed(folder_, "there is no private working folder" +
+                            (unavailable_.empty() ? std::string() : ": " + unavailable_));
   // Someone may have put a link or a folder of theirs in its place since start-up.
   if (!IsPrivateFolder(folder_))
-    SaveFailed("the working folder " + folder_ + " is no longer private to this user");
+    SaveFailed(folder_, "the working folder " + folder_ + " is no longer private to this user");
 }
 
 std::string TempCopies::claim(long hundredths) {
@@ -134,10 +136,10 @@ std::string TempCopies::claim(long hundredths) {
       ::close(fd);
       return name;
     }
-    if (errno != EEXIST)
-      SaveFailed("cannot create " + name + ": " + std::strerror(errno));
+    if (const int error = errno; error != EEXIST)
+      SaveFailed(name, "cannot create " + name + ": " + std::strerror(error));
   }
-  SaveFailed("no free temporary name in " + folder_);
+  SaveFailed(folder_, "no free temporary name in " + folder_);
 }
 
 std::string TempCopies::pathFor(const std::string &fileName) const {

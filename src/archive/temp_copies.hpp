@@ -53,10 +53,10 @@ public:
 
   // A fresh copy name, claimed by creating the file empty (only if it did not exist, never
   // through a link), so no other window or process can be handed the same name. Checks again
-  // that the folder is private before writing in it. Throws Error("Error saving file!", detail).
+  // that the folder is private before writing in it. Throws Error(ErrorKind::Save, ...).
   std::string claim(long hundredths);
   // A file of another name in the working folder (a palette written from a resource), after the
-  // same check as claim(). Throws Error("Error saving file!", detail).
+  // same check as claim(). Throws Error(ErrorKind::Save, ...).
   std::string pathFor(const std::string &fileName) const;
   // Deletes this window's copies, and only those. Returns how many.
   int removeOwn() const;

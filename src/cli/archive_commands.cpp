@@ -22,11 +22,12 @@ namespace tessary::cli {
 namespace fs = std::filesystem;
 
 OpenedArchive OpenArchive(const std::string &path, bool force) {
-  OpenedArchive archive{BoundedFile(path, kReadErrorText), {}};
+  OpenedArchive archive{BoundedFile(path, ErrorKind::ArchiveRead), {}};
   auto contents = ReadArchive(archive.file, [force] { return force; });
   if (!contents)
-    throw Error(kReadErrorText, path + " does not begin with \"" + std::string(kBanner) +
-                                    "\"; add --force to read it anyway");
+    throw Error(ErrorKind::ArchiveRead, path,
+                path + " does not begin with \"" + std::string(kBanner) +
+                    "\"; add --force to read it anyway");
   archive.contents = std::move(*contents);
   return archive;
 }
@@ -129,7 +130,9 @@ std::vector<PlannedFile> PlanFileNames(const ArchiveContents &contents) {
   return plan;
 }
 
-[[noreturn]] void SaveFailed(const std::string &detail) { throw Error(kSaveErrorText, detail); }
+[[noreturn]] void SaveFailed(const fs::path &folder, const std::string &detail) {
+  throw Error(ErrorKind::Save, folder.string(), detail);
+}
 
 // The folders a call creates, removed again (deepest first, only while empty) unless kept.
 class CreatedFolders {
@@ -146,9 +149,9 @@ public:
       inFlight_.push_back(std::make_unique<InFlightPath>(p->string(), InFlightPath::Kind::folder));
     fs::create_directories(folder, ec);
     if (ec)
-      SaveFailed("cannot create the folder " + folder.string() + ": " + ec.message());
+      SaveFailed(folder, "cannot create the folder " + folder.string() + ": " + ec.message());
     if (!fs::is_directory(folder, ec))
-      SaveFailed(folder.string() + " is not a folder");
+      SaveFailed(folder, folder.string() + " is not a folder");
   }
   ~CreatedFolders() {
     if (kept_)
@@ -189,10 +192,10 @@ void RunExtractAll(const ExtractAllOptions &options) {
   CheckNoneIsTheArchive(archive, folder, plan);
   CreatedFolders created(folder);
   const std::vector<std::string> outputs = OutputPaths(folder, plan);
-  CheckWritableTargets(outputs, kSaveErrorText);
+  CheckWritableTargets(outputs, ErrorKind::Save);
   // The files appear together once every one is written: a call that fails half-way leaves
   // nothing behind and nothing replaced.
-  FileSet files({kSaveErrorText, 0, {}});
+  FileSet files({ErrorKind::Save, 0, {}});
   for (std::size_t i = 0; i < plan.size(); ++i)
     ExtractResourceInto(files, archive.file, outputs[i], archive.contents.files[plan[i].line]);
   files.Commit();
@@ -208,14 +211,22 @@ struct PackOptions {
 
 // ----- registration -----
 
+// The words every archive call takes alike (each listed in --help where its call adds it).
+void AddArchiveWord(CLI::App *sub, std::string &archive) {
+  sub->add_option("ARCHIVE", archive, "The DRS archive")->required();
+}
+void AddForceFlag(CLI::App *sub, bool &force) {
+  sub->add_flag("--force", force, "Read an archive whose header text is wrong");
+}
+
 void AddList(CLI::App &app, Context &ctx) {
   auto options = std::make_shared<ListOptions>();
   auto *sub = app.add_subcommand("list", "Print the resource list of an archive, one line each");
-  sub->add_option("ARCHIVE", options->archive, "The DRS archive")->required();
+  AddArchiveWord(sub, options->archive);
   sub->add_flag("--long", options->longForm,
                 "Also print each line's kind (0 heading, 1 SLP, 2 WAV, 3 BIN, -1 other), "
                 "offset and size, separated by tabs");
-  sub->add_flag("--force", options->force, "Read an archive whose header text is wrong");
+  AddForceFlag(sub, options->force);
   sub->callback([options, &ctx] { RunList(*options, ctx); });
 }
 
@@ -224,10 +235,10 @@ void AddExtract(CLI::App &app, Context &) {
   auto *sub = app.add_subcommand("extract", "Copy one resource of ARCHIVE into a file");
   sub->footer("The bytes are copied unchanged. Where ID occurs more than once, the first entry in "
               "list order is meant; table headings are not entries.\n");
-  sub->add_option("ARCHIVE", options->archive, "The DRS archive")->required();
+  AddArchiveWord(sub, options->archive);
   sub->add_option("ID", options->id, "The resource identifier, in decimal")->required();
   sub->add_option("-o,--output", options->output, "The file to write")->required();
-  sub->add_flag("--force", options->force, "Read an archive whose header text is wrong");
+  AddForceFlag(sub, options->force);
   sub->callback([options] { RunExtract(*options); });
 }
 
@@ -238,10 +249,10 @@ void AddExtractAll(CLI::App &app, Context &) {
               "with the same identifier and kind as an earlier one is written as ID-2.slp, "
               "ID-3.slp, ... so no entry's file replaces another's. If any resource cannot be "
               "copied, no file is written.\n");
-  sub->add_option("ARCHIVE", options->archive, "The DRS archive")->required();
+  AddArchiveWord(sub, options->archive);
   sub->add_option("-o,--output", options->folder, "The folder to write into (created if missing)")
       ->required();
-  sub->add_flag("--force", options->force, "Read an archive whose header text is wrong");
+  AddForceFlag(sub, options->force);
   sub->callback([options] { RunExtractAll(*options); });
 }
 

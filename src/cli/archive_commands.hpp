@@ -17,7 +17,7 @@ struct OpenedArchive {
 };
 
 // Opens and reads an archive. A wrong header text is read anyway only when force is set;
-// otherwise, and for any unreadable archive, throws Error("Error reading from DRS file!", ...).
+// otherwise, and for any unreadable archive, throws Error(ErrorKind::ArchiveRead, ...).
 OpenedArchive OpenArchive(const std::string &path, bool force);
 
 // The identifier word of a call: decimal, minus sign allowed. Throws UsageError otherwise.

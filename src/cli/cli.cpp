@@ -18,18 +18,10 @@ namespace tessary::cli {
 
 namespace {
 
-constexpr char kVersionText[] = "tessary-cli 0.5b";
-constexpr char kHelpHint[] = "Run with --help for more information.";
-
-constexpr char kFooter[] =
-    "Exit status: 0 done; 1 the input or output failed (the message, then what exactly was\n"
-    "wrong); 2 the call's words are wrong (unknown command, missing argument, an identifier\n"
-    "the archive does not hold).\n";
-
 void BuildApp(CLI::App &app, Context &ctx) {
-  app.set_version_flag("--version", kVersionText, "Show the version and exit");
+  app.set_version_flag("--version", kCliVersionText, "Show the version and exit");
   app.require_subcommand(1, 1);
-  app.footer(kFooter);
+  app.footer(kCliExitStatusFooter);
   AddArchiveCommands(app, ctx);
   AddSpriteCommands(app, ctx);
   AddEncodeCommand(app, ctx);
@@ -44,8 +36,6 @@ void RequireKnownCommand(const CLI::App &app, const std::vector<std::string> &ar
       return;
   throw UsageError("unknown command \"" + args.front() + "\"");
 }
-
-constexpr char kOutputErrorText[] = "Error writing output!";
 
 // Writes text to err line by line, each line with its control bytes escaped: what reaches the
 // terminal is what the call says, never bytes taken from its words or its files.
@@ -76,7 +66,7 @@ int RunCall(CLI::App &app, const std::vector<std::string> &args, Context &ctx) {
     return ReportParseError(app, e, ctx);
   } catch (const UsageError &e) {
     WritePrintable(ctx.err, e.text());
-    ctx.err << kHelpHint << "\n";
+    ctx.err << kCliHelpHint << "\n";
     return 2;
   } catch (const Error &e) {
     WritePrintable(ctx.err, e.message());
@@ -104,8 +94,8 @@ int CheckOutputWritten(int code, Context &ctx) {
     return code;
   const int error = goodBefore ? errno : 0;
   ctx.err << kOutputErrorText << "\n"
-          << "cannot write to standard output"
-          << (error ? ": " + std::string(std::strerror(error)) : std::string()) << "\n";
+          << kCliStdoutFailure << (error ? ": " + std::string(std::strerror(error)) : std::string())
+          << "\n";
   return code == 0 ? 1 : code;
 }
 

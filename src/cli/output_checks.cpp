@@ -11,10 +11,11 @@ namespace tessary::cli {
 void RefuseFolderAsOutput(const std::string &output) {
   std::error_code ec;
   if (std::filesystem::is_directory(output, ec))
-    throw Error(kSaveErrorText, output + " is a folder; -o must name the file to write");
+    throw Error(ErrorKind::Save, output, output + " is a folder; -o must name the file to write");
   if (!output.empty() && (output.back() == '/' || output.back() == '\\'))
-    throw Error(kSaveErrorText, output + " ends in a folder separator; -o must name the file to "
-                                         "write, not a folder");
+    throw Error(ErrorKind::Save, output,
+                output + " ends in a folder separator; -o must name the file to "
+                         "write, not a folder");
 }
 
 } // namespace tessary::cli

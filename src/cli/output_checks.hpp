@@ -12,7 +12,7 @@ constexpr char kPaletteFileRole[] = "the palette file";
 constexpr char kSLXIndexRole[] = "the SLX index";
 
 // Refuses an output that is a folder, or that ends in a folder separator, where a call writes
-// one file: throws Error("Error saving file!", detail naming the folder problem).
+// one file: throws Error(ErrorKind::Save, output, detail naming the folder problem).
 void RefuseFolderAsOutput(const std::string &output);
 
 } // namespace tessary::cli

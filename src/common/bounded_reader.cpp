@@ -45,39 +45,41 @@ std::string KindOfSpecialFile(unsigned mode) {
 
 // Only a regular file has a length to bound the reads by: a FIFO or a device would block or
 // never end, and a folder reports a nonsense size.
-void RequireRegularFile(unsigned mode, const std::string &path, const std::string &errorMessage) {
+void RequireRegularFile(unsigned mode, const std::string &path, ErrorKind kind) {
   if (!S_ISREG(mode))
-    throw Error(errorMessage,
+    throw Error(kind, path,
                 path + " is not a regular file (it is " + KindOfSpecialFile(mode) + ")");
 }
 
 } // namespace
 
-BoundedFile::BoundedFile(const std::string &path, const std::string &errorMessage) : path_(path) {
+BoundedFile::BoundedFile(const std::string &path, ErrorKind kind) : path_(path) {
 #ifdef _WIN32
   errno = 0;
   file_.reset(std::fopen(path.c_str(), "rb"));
   if (!file_)
-    throw Error(errorMessage, "cannot open " + path + ": " + SystemText(errno));
+    throw Error(kind, path, "cannot open " + path + ": " + SystemText(errno));
   struct _stat64 info {};
   if (_fstat64(_fileno(file_.get()), &info) != 0)
-    throw Error(errorMessage, "cannot size " + path + ": " + SystemText(errno));
-  RequireRegularFile(static_cast<unsigned>(info.st_mode), path, errorMessage);
+    throw Error(kind, path, "cannot size " + path + ": " + SystemText(errno));
+  RequireRegularFile(static_cast<unsigned>(info.st_mode), path, kind);
 #else
   // Opened without blocking so that a FIFO with no writer cannot stop the call here; the flag
   // is cleared again once the file is known to be a regular one.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0)
-    throw Error(errorMessage, "cannot open " + path + ": " + SystemText(errno));
+  if (fd < 0) {
+    const int error = errno; // before the message's strings are made
+    throw Error(kind, path, "cannot open " + path + ": " + SystemText(error));
+  }
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
     const int error = errno;
     ::close(fd);
-    throw Error(errorMessage, "cannot size " + path + ": " + SystemText(error));
+    throw Error(kind, path, "cannot size " + path + ": " + SystemText(error));
   }
   if (!S_ISREG(info.st_mode))
     ::close(fd);
-  RequireRegularFile(static_cast<unsigned>(info.st_mode), path, errorMessage);
+  RequireRegularFile(static_cast<unsigned>(info.st_mode), path, kind);
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0)
     ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -85,11 +87,11 @@ BoundedFile::BoundedFile(const std::string &path, const std::string &errorMessag
   if (!file_) {
     const int error = errno;
     ::close(fd);
-    throw Error(errorMessage, "cannot open " + path + ": " + SystemText(error));
+    throw Error(kind, path, "cannot open " + path + ": " + SystemText(error));
   }
 #endif
   if (info.st_size < 0)
-    throw Error(errorMessage, "cannot size " + path);
+    throw Error(kind, path, "cannot size " + path);
   size_ = static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -98,25 +100,26 @@ void BoundedFile::close() {
   size_ = 0;
 }
 
-void BoundedFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out,
-                         const std::string &errorMessage) const {
+void BoundedFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out, ErrorKind kind) const {
   if (!file_)
-    throw Error(errorMessage, "no file is open");
+    throw Error(kind, path_, "no file is open");
   if (offset > size_ || out.size() > size_ - offset)
-    throw Error(errorMessage, "read of " + std::to_string(out.size()) + " bytes at offset " +
-                                  std::to_string(offset) + " lies past the end of " + path_ + " (" +
-                                  std::to_string(size_) + " bytes)");
+    throw Error(kind, path_,
+                "read of " + std::to_string(out.size()) + " bytes at offset " +
+                    std::to_string(offset) + " lies past the end of " + path_ + " (" +
+                    std::to_string(size_) + " bytes)");
   if (out.empty())
     return;
   if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
       std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0)
-    throw Error(errorMessage, "cannot seek to offset " + std::to_string(offset) + " in " + path_);
+    throw Error(kind, path_, "cannot seek to offset " + std::to_string(offset) + " in " + path_);
   if (std::fread(out.data(), 1, out.size(), file_.get()) != out.size())
-    throw Error(errorMessage, "cannot read " + std::to_string(out.size()) + " bytes at offset " +
-                                  std::to_string(offset) + " in " + path_);
+    throw Error(kind, path_,
+                "cannot read " + std::to_string(out.size()) + " bytes at offset " +
+                    std::to_string(offset) + " in " + path_);
 }
 
-void ByteReader::fail(const std::string &detail) const { throw Error(errorMessage_, detail); }
+void ByteReader::fail(const std::string &detail) const { throw Error(kind_, subject_, detail); }
 
 bool ByteReader::contains(std::int64_t offset, std::int64_t length) const {
   const auto size = static_cast<std::int64_t>(data_.size());
@@ -169,15 +172,14 @@ std::int32_t ByteReader::i32At(std::int64_t offset, const char *what) const {
   return LoadI32(data_.data() + offset);
 }
 
-std::string ReadWholeFile(const std::string &path, std::uint64_t maxBytes,
-                          const std::string &errorMessage) {
-  BoundedFile file(path, errorMessage);
+std::string ReadWholeFile(const std::string &path, std::uint64_t maxBytes, ErrorKind kind) {
+  BoundedFile file(path, kind);
   if (file.size() > maxBytes)
-    throw Error(errorMessage, path + " is " + std::to_string(file.size()) +
-                                  " bytes long, more than the " + std::to_string(maxBytes) +
-                                  " this reads");
+    throw Error(kind, path,
+                path + " is " + std::to_string(file.size()) + " bytes long, more than the " +
+                    std::to_string(maxBytes) + " this reads");
   std::string bytes(static_cast<std::size_t>(file.size()), '\0');
-  file.readAt(0, {reinterpret_cast<std::uint8_t *>(bytes.data()), bytes.size()}, errorMessage);
+  file.readAt(0, {reinterpret_cast<std::uint8_t *>(bytes.data()), bytes.size()}, kind);
   return bytes;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/error.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,8 +11,8 @@
 
 // Untrusted bytes (archives, sprites) are only ever read through these two types. Every read
 // names its position and length and is checked against the data's real size first; a read that
-// would leave the data throws tessary::Error with the caller's message and a detail naming the
-// offending offset.
+// would leave the data throws tessary::Error of the caller's kind, about the file or data read,
+// with a detail naming the offending offset.
 namespace tessary {
 
 // A file opened read-only, with its length known at open time. Reads are positioned (they name
@@ -18,19 +20,18 @@ namespace tessary {
 class BoundedFile {
 public:
   BoundedFile() = default;
-  // Throws Error(errorMessage, detail) when the file cannot be opened or sized, and when it is
+  // Throws Error(kind, path, detail) when the file cannot be opened or sized, and when it is
   // not a regular file (a folder, a FIFO, a device): such a file is refused without waiting.
-  BoundedFile(const std::string &path, const std::string &errorMessage);
+  BoundedFile(const std::string &path, ErrorKind kind);
 
   bool isOpen() const { return file_ != nullptr; }
   const std::string &path() const { return path_; }
   std::uint64_t size() const { return size_; }
   void close();
 
-  // Reads exactly out.size() bytes at offset. Throws Error(errorMessage, detail) when the range
+  // Reads exactly out.size() bytes at offset. Throws Error(kind, path, detail) when the range
   // lies (partly) outside the file or the system read fails.
-  void readAt(std::uint64_t offset, std::span<std::uint8_t> out,
-              const std::string &errorMessage) const;
+  void readAt(std::uint64_t offset, std::span<std::uint8_t> out, ErrorKind kind) const;
 
 private:
   struct Closer {
@@ -44,8 +45,9 @@ private:
 // A cursor over bytes held in memory. Little-endian integer reads; every read is bounds-checked.
 class ByteReader {
 public:
-  ByteReader(std::span<const std::uint8_t> data, std::string errorMessage)
-      : data_(data), errorMessage_(std::move(errorMessage)) {}
+  // subject names the data in errors (the file or entry it came from).
+  ByteReader(std::span<const std::uint8_t> data, ErrorKind kind, std::string subject)
+      : data_(data), kind_(kind), subject_(std::move(subject)) {}
 
   std::size_t size() const { return data_.size(); }
   std::size_t position() const { return pos_; }
@@ -72,7 +74,8 @@ private:
   void need(std::int64_t offset, std::int64_t length, const char *what) const;
 
   std::span<const std::uint8_t> data_;
-  std::string errorMessage_;
+  ErrorKind kind_;
+  std::string subject_;
   std::size_t pos_ = 0;
 };
 
@@ -99,8 +102,7 @@ inline void StoreI16(std::uint8_t *p, std::int16_t v) {
 }
 
 // Reads a whole file into memory, refusing files larger than maxBytes. Throws
-// Error(errorMessage, detail) on any failure.
-std::string ReadWholeFile(const std::string &path, std::uint64_t maxBytes,
-                          const std::string &errorMessage);
+// Error(kind, path, detail) on any failure.
+std::string ReadWholeFile(const std::string &path, std::uint64_t maxBytes, ErrorKind kind);
 
 } // namespace tessary

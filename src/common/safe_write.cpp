@@ -274,7 +274,7 @@ FileSet::~FileSet() {
 }
 
 void FileSet::Fail(const std::string &target, const std::string &cause) const {
-  throw Error(errors_.message, target + ": " + cause, errors_.number, errors_.source);
+  throw Error(errors_.kind, target, target + ": " + cause, errors_.number, errors_.source);
 }
 
 void FileSet::Add(const std::string &target) {
@@ -476,20 +476,20 @@ void FileSet::Commit() {
   }
 }
 
-void CheckWritableTargets(const std::vector<std::string> &targets, const std::string &message) {
+void CheckWritableTargets(const std::vector<std::string> &targets, ErrorKind kind) {
   for (const auto &target : targets)
     if (const Plan plan = PlanTarget(target); !plan.cause.empty())
-      throw Error(message, target + ": " + plan.cause);
+      throw Error(kind, target, target + ": " + plan.cause);
 }
 
-SafeFile::SafeFile(const std::string &target, std::string message, bool flushToDisk)
-    : set_(FileSet::Errors{std::move(message), 0, {}}, flushToDisk) {
+SafeFile::SafeFile(const std::string &target, ErrorKind kind, bool flushToDisk)
+    : set_(FileSet::Errors{kind, 0, {}}, flushToDisk) {
   set_.Add(target);
 }
 
-void WriteFileSafely(const std::string &target, std::span<const std::uint8_t> bytes,
-                     const std::string &message, bool flushToDisk) {
-  SafeFile file(target, message, flushToDisk);
+void WriteFileSafely(const std::string &target, std::span<const std::uint8_t> bytes, ErrorKind kind,
+                     bool flushToDisk) {
+  SafeFile file(target, kind, flushToDisk);
   file.Write(bytes);
   file.Commit();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/error.hpp"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -23,11 +25,11 @@ namespace tessary {
 // Every target of a set is checked when it is added, before anything is replaced; should a
 // replacement still fail on Commit(), the files already replaced get their old content back.
 // Dropped without Commit(), a set removes its temporary files. Every failure throws
-// Error(message, "<target as given>: <the real cause>"[, number, source]).
+// Error(kind, target, "<target as given>: <the real cause>"[, number, source]).
 class FileSet {
 public:
   struct Errors {
-    std::string message;
+    ErrorKind kind = ErrorKind::Save;
     int number = 0;
     std::string source;
   };
@@ -59,13 +61,13 @@ private:
 
 // Throws as FileSet::Add would for the first target that could not be written, creating and
 // changing nothing; meant for a call that checks all its outputs before its long work.
-void CheckWritableTargets(const std::vector<std::string> &targets, const std::string &message);
+void CheckWritableTargets(const std::vector<std::string> &targets, ErrorKind kind);
 
 // One file written the same way: content, then Commit(). Dropped without Commit(), nothing at
 // the target changes.
 class SafeFile {
 public:
-  SafeFile(const std::string &target, std::string message, bool flushToDisk = false);
+  SafeFile(const std::string &target, ErrorKind kind, bool flushToDisk = false);
   void Write(std::span<const std::uint8_t> bytes) { set_.Write(bytes); }
   void Commit() { set_.Commit(); }
 
@@ -74,7 +76,7 @@ private:
 };
 
 // Writes the bytes to the target as a file of its own.
-void WriteFileSafely(const std::string &target, std::span<const std::uint8_t> bytes,
-                     const std::string &message, bool flushToDisk = false);
+void WriteFileSafely(const std::string &target, std::span<const std::uint8_t> bytes, ErrorKind kind,
+                     bool flushToDisk = false);
 
 } // namespace tessary

@@ -134,7 +134,7 @@ void WriteDescriptionFile(const std::string &path, const std::vector<DRSFileInfo
     if (auto line = DescriptionLine(file))
       bytes += *line + "\r\n";
   WriteFileSafely(path, {reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()},
-                  DescriptionSaveErrorText(path), true);
+                  ErrorKind::DescriptionSave, true);
 }
 
 std::optional<std::int32_t> ParseDescriptionId(std::string_view field) {
@@ -252,7 +252,7 @@ private:
 };
 
 std::string ReadDescriptionText(const std::string &path) {
-  return ReadWholeFile(path, kMaxDescriptionFileSize, DescriptionLoadErrorText(path));
+  return ReadWholeFile(path, kMaxDescriptionFileSize, ErrorKind::DescriptionOpen);
 }
 
 } // namespace
@@ -291,18 +291,10 @@ LoadedDescriptions LoadDescriptionFile(std::vector<DRSFileInfo> &files, const st
 }
 
 std::string DescriptionLoadStatus(const AppliedDescriptions &applied, int skipped) {
-  std::string text = "Descriptions loaded: " + std::to_string(applied.applied) + " applied";
+  std::string text = kDescriptionsLoadedPrefix + std::to_string(applied.applied) + " applied";
   if (applied.unmatched > 0)
     text += ", " + std::to_string(applied.unmatched) + " not in this archive";
   return text + ", " + std::to_string(skipped) + " skipped";
-}
-
-std::string DescriptionSaveErrorText(const std::string &path) {
-  return "Error saving description file \"" + path + "\"!";
-}
-
-std::string DescriptionLoadErrorText(const std::string &path) {
-  return "Error opening description file \"" + path + "\"!";
 }
 
 } // namespace tessary

@@ -2,6 +2,7 @@
 
 #include "archive/drs_records.hpp"
 #include "common/limits.hpp"
+#include "common/messages.hpp"
 
 #include <array>
 #include <cstddef>
@@ -86,9 +87,5 @@ LoadedDescriptions LoadDescriptionFile(std::vector<DRSFileInfo> &files, const st
 // The status line after loading: "Descriptions loaded: 3 applied, 1 skipped", with
 // ", 2 not in this archive" before the skipped count when records matched no entry.
 std::string DescriptionLoadStatus(const AppliedDescriptions &applied, int skipped);
-
-// The message of a description file that cannot be written or read, naming the file.
-std::string DescriptionSaveErrorText(const std::string &path);
-std::string DescriptionLoadErrorText(const std::string &path);
 
 } // namespace tessary

@@ -74,9 +74,10 @@ std::string Quoted(std::string_view text) {
 
 [[noreturn]] void FailAtField(const FieldReader &fields, const std::string &why) {
   const int colour = fields.FieldNumber() - kFirstColourField;
-  throw Error(kErrorOpeningPaletteText, "line " + std::to_string(fields.FieldLine()) + " (field " +
-                                            std::to_string(fields.FieldNumber()) + ", colour " +
-                                            std::to_string(colour) + "): " + why);
+  throw Error(ErrorKind::PaletteOpen, {},
+              "line " + std::to_string(fields.FieldLine()) + " (field " +
+                  std::to_string(fields.FieldNumber()) + ", colour " + std::to_string(colour) +
+                  "): " + why);
 }
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -184,20 +185,20 @@ PaletteTable ParseJascPal(std::string_view text) {
   FieldReader fields(text);
   const std::optional<std::string_view> magic = fields.Next();
   if (!magic)
-    throw Error(kErrorOpeningPaletteText, "the file is empty");
+    throw Error(ErrorKind::PaletteOpen, {}, "the file is empty");
   if (*magic != kMagic)
-    throw Error(kNotValidPaletteText,
+    throw Error(ErrorKind::PaletteNotValid, {},
                 "the first field is " + Quoted(*magic) + ", not \"" + std::string(kMagic) + "\"");
   for (int header = 2; header < kFirstColourField; ++header)
     if (!fields.Next())
-      throw Error(kErrorOpeningPaletteText,
+      throw Error(ErrorKind::PaletteOpen, {},
                   "the file ends before field " + std::to_string(header) + " of its header");
 
   PaletteTable table{};
   for (std::size_t i = 0; i < table.size(); ++i) {
     const std::optional<std::string_view> field = fields.Next();
     if (!field)
-      throw Error(kErrorOpeningPaletteText,
+      throw Error(ErrorKind::PaletteOpen, {},
                   "the file ends after " + std::to_string(i) + " colours; a palette needs 256");
     table[i] = ParseColourField(fields, *field);
   }
@@ -209,13 +210,13 @@ void LoadPalette(PaletteTable &table, const std::string &palettePath) {
     table = DefaultPalette();
     return;
   }
-  const std::string text =
-      ReadWholeFile(palettePath, kMaxPaletteFileBytes, kErrorOpeningPaletteText);
+  const std::string text = ReadWholeFile(palettePath, kMaxPaletteFileBytes, ErrorKind::PaletteOpen);
   try {
     // Parsed aside and assigned whole, so a file that fails part way changes nothing.
     table = ParseJascPal(text);
   } catch (const Error &e) {
-    throw Error(e.message(), palettePath + ": " + e.detail());
+    // The text alone does not know which file it came from.
+    throw Error(e.kind(), palettePath, palettePath + ": " + e.detail());
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/colour.hpp"
+#include "common/messages.hpp"
 
 #include <array>
 #include <string>
@@ -19,9 +20,9 @@ PaletteTable DefaultPalette();
 
 // Fills `table`: an empty path selects the built-in default; any other path names a JASC-PAL
 // file. Loading a file is all-or-nothing: on any failure `table` is left exactly as it was.
-// Throws Error("Not valid palette file!") when the first field is not "JASC-PAL" and
-// Error("Error opening palette file!", detail) for every other failure (missing or unreadable
-// file, fewer than 256 colours, a malformed colour field, a number out of range).
+// Throws Error of kind PaletteNotValid when the first field is not "JASC-PAL" and of kind
+// PaletteOpen for every other failure (missing or unreadable file, fewer than 256 colours, a
+// malformed colour field, a number out of range), either about the file.
 void LoadPalette(PaletteTable &table, const std::string &palettePath);
 
 // Parses JASC-PAL text (the file branch, given the file's bytes); same errors as LoadPalette.
@@ -30,9 +31,5 @@ PaletteTable ParseJascPal(std::string_view text);
 // The caption of the palette menu item: "[default] Select..." for an empty path, else
 // "[" + upper-cased FileTitle + "] Select...".
 std::string PaletteCaption(const std::string &palettePath);
-
-constexpr char kNotValidPaletteText[] = "Not valid palette file!";
-constexpr char kErrorOpeningPaletteText[] = "Error opening palette file!";
-constexpr char kDefaultPaletteCaption[] = "[default] Select...";
 
 } // namespace tessary

@@ -25,7 +25,7 @@ public:
     if (found != indexes_.end())
       return found->second;
     if (table_.size() == 256)
-      throw Error(kExportSaveErrorText,
+      throw Error(ErrorKind::Save, sprite_.path,
                   "frame " + std::to_string(frame_) + " of " + sprite_.path +
                       " needs more than 255 colours besides the transparent one, more than a "
                       "GIF frame can hold");
@@ -104,7 +104,7 @@ std::vector<std::uint8_t> EncodeAnimation(const SLPFile &sprite, const PaletteTa
 
 void ExportAnimation(const SLPFile &sprite, const std::string &fileName,
                      const PaletteTable &palette, const DisplayOptions &options, std::int32_t fps) {
-  CheckWritableTargets({fileName}, kExportSaveErrorText);
+  CheckWritableTargets({fileName}, ErrorKind::Save);
   const std::vector<std::uint8_t> bytes = EncodeAnimation(sprite, palette, options, fps);
   FileSet file(SavePictureErrors(), true);
   file.Add(fileName);

@@ -53,9 +53,10 @@ UnionBox UnionOfFrames(const SLPFile &sprite) {
 void CheckCanvas(const UnionBox &box, const SLPFile &sprite) {
   const std::int64_t w = box.width(), h = box.height();
   if (w > kMaxCanvasSide || h > kMaxCanvasSide || !FitsOneSurface(w, h))
-    throw Error(kSpriteErrorText, "aligned on their hotspots, the frames of " + sprite.path +
-                                      " need a canvas of " + std::to_string(w) + " x " +
-                                      std::to_string(h) + " pixels, more than can be made");
+    throw Error(ErrorKind::SpriteRead, sprite.path,
+                "aligned on their hotspots, the frames of " + sprite.path + " need a canvas of " +
+                    std::to_string(w) + " x " + std::to_string(h) +
+                    " pixels, more than can be made");
 }
 
 // Frames sharing their tables (consecutive records naming the same ones) are checked once.
@@ -163,7 +164,7 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
   cDIBSection canvas, image, layerMap;
   canvas.CreateOrFail(static_cast<std::int32_t>(box.width()),
                       static_cast<std::int32_t>(box.height()));
-  CheckWritableTargets(SequenceFileNames(baseName, sprite.frameCount()), kExportSaveErrorText);
+  CheckWritableTargets(SequenceFileNames(baseName, sprite.frameCount()), ErrorKind::Save);
   FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
@@ -197,7 +198,7 @@ void ExportImageSequencePNG(const SLPFile &sprite, const std::string &baseName,
   CheckAllFrameTables(sprite);
   const std::vector<std::string> names =
       SequenceFileNames(baseName, sprite.frameCount(), PictureFormat::Png);
-  CheckWritableTargets(names, kExportSaveErrorText);
+  CheckWritableTargets(names, ErrorKind::Save);
   FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
@@ -233,7 +234,7 @@ void ExportSLX(const SLPFile &sprite, const std::string &baseName, const Palette
                const ExportProgress &progress) {
   std::string index = "SLX 0.5\r\n" + std::to_string(sprite.frameCount()) + "\r\n";
   cDIBSection image, layerMap;
-  CheckWritableTargets(SLXExportFileNames(baseName, sprite.frameCount()), kExportSaveErrorText);
+  CheckWritableTargets(SLXExportFileNames(baseName, sprite.frameCount()), ErrorKind::Save);
   FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());

@@ -11,8 +11,6 @@
 
 namespace tessary {
 
-constexpr char kExportSaveErrorText[] = "Error saving file!";
-
 // Called before each frame of an export with the frame number (1-based) and the frame count.
 using ExportProgress = std::function<void(std::int32_t frame, std::int32_t frameCount)>;
 

@@ -42,13 +42,13 @@ std::vector<SheetRect> LayOut(const SLPFile &sprite, std::int64_t &width, std::i
 
 void CheckSheetSize(const SLPFile &sprite, std::int64_t width, std::int64_t height) {
   if (width > kMaxSheetWidth)
-    throw Error(kExportSaveErrorText, "side by side, the frames of " + sprite.path +
-                                          " make a sheet " + std::to_string(width) +
-                                          " pixels wide, more than 65535");
+    throw Error(ErrorKind::Save, sprite.path,
+                "side by side, the frames of " + sprite.path + " make a sheet " +
+                    std::to_string(width) + " pixels wide, more than 65535");
   if (width * height * 4 > kMaxSurfaceBytes)
-    throw Error(kExportSaveErrorText, "the sheet of " + sprite.path + " would be " +
-                                          std::to_string(width) + " x " + std::to_string(height) +
-                                          " pixels, more than can be made");
+    throw Error(ErrorKind::Save, sprite.path,
+                "the sheet of " + sprite.path + " would be " + std::to_string(width) + " x " +
+                    std::to_string(height) + " pixels, more than can be made");
 }
 
 void Draw(RgbaImage &sheet, const RgbaImage &frame, std::int32_t left) {
@@ -97,7 +97,7 @@ std::string SheetJsonName(const std::string &pictureName) {
 void ExportSheet(const SLPFile &sprite, const std::string &pictureName, const PaletteTable &palette,
                  const DisplayOptions &options) {
   const std::string jsonName = SheetJsonName(pictureName);
-  CheckWritableTargets({pictureName, jsonName}, kExportSaveErrorText);
+  CheckWritableTargets({pictureName, jsonName}, ErrorKind::Save);
   const Sheet sheet = BuildSheet(sprite, palette, options);
   const std::vector<std::uint8_t> png = EncodePNG(sheet.picture);
   FileSet files(SavePictureErrors(), true);

@@ -28,7 +28,7 @@ struct Sheet {
 };
 
 // Lays out and draws the sheet, each frame's pixels as RenderFrameRgba gives them. Throws
-// Error("Error saving file!", ...) for a sheet wider than kMaxSheetWidth or larger than can be
+// Error(ErrorKind::Save, ...) for a sheet wider than kMaxSheetWidth or larger than can be
 // held, before any frame is decoded, and Error for a frame that cannot be decoded.
 Sheet BuildSheet(const SLPFile &sprite, const PaletteTable &palette, const DisplayOptions &options);
 

@@ -356,7 +356,7 @@ void CheckCommandOffsets(const ByteReader &reader, const SLPFrameInfo &frame,
 } // namespace
 
 void CheckFrameTables(const SLPFile &sprite, const SLPFrameInfo &frame) {
-  const ByteReader reader(sprite.bytes, kSpriteErrorText);
+  const ByteReader reader(sprite.bytes, ErrorKind::SpriteRead, sprite.path);
   CheckEdgeTable(reader, frame, sprite);
   CheckCommandOffsets(reader, frame, sprite);
 }
@@ -364,7 +364,7 @@ void CheckFrameTables(const SLPFile &sprite, const SLPFrameInfo &frame) {
 bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,
                     cDIBSection &image, cDIBSection &layerMap, const CancelPoll &cancel,
                     const LayerColours &colours) {
-  const ByteReader reader(sprite.bytes, kSpriteErrorText);
+  const ByteReader reader(sprite.bytes, ErrorKind::SpriteRead, sprite.path);
   CheckFrameTables(sprite, frame);
   const bool keptImage = PrepareSurface(image, frame.width, frame.height);
   const bool keptMap = PrepareSurface(layerMap, frame.width, frame.height);

@@ -35,15 +35,15 @@ struct LayerColours {
   Colour shadow = kShadowRed;
 };
 
-// Throws Error(kSpriteErrorText, detail) when the frame's row-edge table, a command-offset entry
-// or a row's command offset lies outside sprite.bytes: what DecodeSLPFrame checks before it sizes
-// anything, for callers that size something of their own first.
+// Throws Error(ErrorKind::SpriteRead, the sprite, detail) when the frame's row-edge table, a
+// command-offset entry or a row's command offset lies outside sprite.bytes: what DecodeSLPFrame
+// checks before it sizes anything, for callers that size something of their own first.
 void CheckFrameTables(const SLPFile &sprite, const SLPFrameInfo &frame);
 
 // Decodes one frame into `image` and `layerMap` (both re-created at the frame's size). Returns
 // true when `cancel` stopped the decode, false when every row was decoded. Reads nothing outside
 // sprite.bytes and writes nothing outside the surfaces: a row-edge table, a command-offset entry
-// or a row's command offset outside the data throws Error(kSpriteErrorText, detail) before either
+// or a row's command offset outside the data throws Error(ErrorKind::SpriteRead, ...) before either
 // surface is touched; a row whose commands run off the data's end stops there, its right margin
 // undrawn.
 bool DecodeSLPFrame(const SLPFile &sprite, const SLPFrameInfo &frame, const PaletteTable &palette,

@@ -59,12 +59,14 @@ std::string ColourText(Colour c) {
 
 [[noreturn]] void RefusePixel(std::int32_t frame, std::int32_t x, std::int32_t y,
                               const std::string &why) {
-  throw Error(kEncodeErrorText, "frame " + std::to_string(frame) + ", x " + std::to_string(x) +
-                                    ", y " + std::to_string(y) + ": " + why);
+  const std::string subject = "frame " + std::to_string(frame);
+  throw Error(ErrorKind::Encode, subject,
+              subject + ", x " + std::to_string(x) + ", y " + std::to_string(y) + ": " + why);
 }
 
 [[noreturn]] void RefuseFrame(std::int32_t frame, const std::string &why) {
-  throw Error(kEncodeErrorText, "frame " + std::to_string(frame) + ": " + why);
+  const std::string subject = "frame " + std::to_string(frame);
+  throw Error(ErrorKind::Encode, subject, subject + ": " + why);
 }
 
 struct PixelPlace {
@@ -411,10 +413,10 @@ SLPFrameRows EncodeFrame(const EncoderFrame &frame, std::int32_t frameNumber,
 EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &layer,
                                std::int32_t hotspotX, std::int32_t hotspotY) {
   if (image.Width() != layer.Width() || image.Height() != layer.Height())
-    throw Error(kEncodeErrorText, "image is " + std::to_string(image.Width()) + " x " +
-                                      std::to_string(image.Height()) + " but layer map is " +
-                                      std::to_string(layer.Width()) + " x " +
-                                      std::to_string(layer.Height()));
+    throw Error(ErrorKind::Encode, {},
+                "image is " + std::to_string(image.Width()) + " x " +
+                    std::to_string(image.Height()) + " but layer map is " +
+                    std::to_string(layer.Width()) + " x " + std::to_string(layer.Height()));
   EncoderFrame frame;
   frame.hotspotX = hotspotX;
   frame.hotspotY = hotspotY;

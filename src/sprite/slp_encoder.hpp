@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/colour.hpp"
+#include "common/error.hpp"
 #include "palette/palette.hpp"
 #include "sprite/slp_writer.hpp"
 
@@ -32,9 +33,9 @@ EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &laye
 
 // Builds a complete SLP sprite whose frames decode through `palette` back into exactly the
 // given image and layer arrays. Image colours map back to the first palette entry of that
-// colour; player colours to the first of entries 16..255. Throws Error(kEncodeErrorText,
-// detail naming the frame, x and y) for a pixel the format cannot express, and
-// Error(kEncodeErrorText, detail) for an empty frame list, a frame whose arrays do not match its
+// colour; player colours to the first of entries 16..255. Throws Error(ErrorKind::Encode,
+// "frame N", detail naming the frame, x and y) for a pixel the format cannot express, and
+// Error(ErrorKind::Encode, ...) for an empty frame list, a frame whose arrays do not match its
 // size, a frame over 8192 rows or 32767 columns, or a sprite too large for 32-bit offsets.
 std::vector<std::uint8_t> EncodeSLP(const std::vector<EncoderFrame> &frames,
                                     const PaletteTable &palette);

@@ -16,7 +16,10 @@ std::string FrameName(std::int32_t n, const std::string &path) {
   return text;
 }
 
-[[noreturn]] void Refuse(const std::string &detail) { throw Error(kSpriteErrorText, detail); }
+// Every refusal is about the sprite as the caller named it (a file, or an archive's entry).
+[[noreturn]] void Refuse(const std::string &path, const std::string &detail) {
+  throw Error(ErrorKind::SpriteRead, path, detail);
+}
 
 SLPHeader ReadHeader(ByteReader &reader) {
   SLPHeader header;
@@ -48,26 +51,27 @@ SLPFrameInfo ReadFrameRecord(ByteReader &reader) {
 void CheckFrameSize(const SLPFrameInfo &f, std::int32_t n, const std::string &path) {
   const std::string where = FrameName(n, path);
   if (f.height > kMaxFrameRows)
-    Refuse(where + " has " + std::to_string(f.height) + " rows, more than " +
-           std::to_string(kMaxFrameRows));
+    Refuse(path, where + " has " + std::to_string(f.height) + " rows, more than " +
+                     std::to_string(kMaxFrameRows));
   if (f.width > kMaxFrameColumns)
-    Refuse(where + " has " + std::to_string(f.width) + " columns, more than " +
-           std::to_string(kMaxFrameColumns));
+    Refuse(path, where + " has " + std::to_string(f.width) + " columns, more than " +
+                     std::to_string(kMaxFrameColumns));
   if (f.width <= 0 || f.height <= 0)
     return;
   if (!FitsOneSurface(f.width, f.height))
-    Refuse(where + " is " + std::to_string(f.width) + " x " + std::to_string(f.height) +
-           " pixels, more than one picture of " + std::to_string(kMaxSurfaceBytes >> 20) +
-           " MiB holds");
+    Refuse(path, where + " is " + std::to_string(f.width) + " x " + std::to_string(f.height) +
+                     " pixels, more than one picture of " + std::to_string(kMaxSurfaceBytes >> 20) +
+                     " MiB holds");
 }
 
 } // namespace
 
 const SLPFrameInfo &SLPFile::frame(std::int32_t n) const {
   if (n < 1 || n > frameCount())
-    throw Error(kSpriteErrorText, "there is no frame " + std::to_string(n) +
-                                      (path.empty() ? std::string() : " in " + path) +
-                                      " (frames 1 to " + std::to_string(frameCount()) + ")");
+    throw Error(ErrorKind::SpriteRead, path,
+                "there is no frame " + std::to_string(n) +
+                    (path.empty() ? std::string() : " in " + path) + " (frames 1 to " +
+                    std::to_string(frameCount()) + ")");
   return frames[static_cast<std::size_t>(n - 1)];
 }
 
@@ -77,21 +81,22 @@ SLPFile ParseOwned(std::vector<std::uint8_t> bytes, const std::string &path) {
   SLPFile sprite;
   sprite.path = path;
   sprite.bytes = std::move(bytes);
-  ByteReader reader(sprite.bytes, kSpriteErrorText);
+  ByteReader reader(sprite.bytes, ErrorKind::SpriteRead, path);
   if (reader.size() < static_cast<std::size_t>(kSLPHeaderSize))
-    Refuse((path.empty() ? std::string("the sprite") : path) + " is " +
-           std::to_string(reader.size()) + " bytes long, shorter than a sprite header");
+    Refuse(path, (path.empty() ? std::string("the sprite") : path) + " is " +
+                     std::to_string(reader.size()) + " bytes long, shorter than a sprite header");
   sprite.header = ReadHeader(reader);
   const std::int32_t count = sprite.header.frameCount;
   if (count < 1 || count > kMaxFrameCount)
-    Refuse((path.empty() ? std::string("the sprite") : path) + " declares " +
-           std::to_string(count) + " frames (1 to " + std::to_string(kMaxFrameCount) +
-           " are possible)");
+    Refuse(path, (path.empty() ? std::string("the sprite") : path) + " declares " +
+                     std::to_string(count) + " frames (1 to " + std::to_string(kMaxFrameCount) +
+                     " are possible)");
   const std::int64_t tableBytes = static_cast<std::int64_t>(count) * kSLPFrameRecordSize;
   if (!reader.contains(kSLPHeaderSize, tableBytes))
-    Refuse("the table of " + std::to_string(count) + " frame records" +
-           (path.empty() ? std::string() : " of " + path) + " runs past the end of the file (" +
-           std::to_string(reader.size()) + " bytes)");
+    Refuse(path, "the table of " + std::to_string(count) + " frame records" +
+                     (path.empty() ? std::string() : " of " + path) +
+                     " runs past the end of the file (" + std::to_string(reader.size()) +
+                     " bytes)");
   sprite.frames.reserve(static_cast<std::size_t>(count));
   for (std::int32_t n = 1; n <= count; ++n) {
     sprite.frames.push_back(ReadFrameRecord(reader));
@@ -112,7 +117,7 @@ SLPFile ParseSLP(std::vector<std::uint8_t> &&bytes, const std::string &name) {
 
 SLPFile LoadSLPInfo(const std::string &path) {
   const std::string data =
-      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSpriteFileBytes), kSpriteErrorText);
+      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSpriteFileBytes), ErrorKind::SpriteRead);
   return ParseOwned({data.begin(), data.end()}, path);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/error.hpp"
 #include "sprite/slp_records.hpp"
 
 #include <cstdint>
@@ -9,10 +10,8 @@
 
 namespace tessary {
 
-constexpr char kSpriteErrorText[] = "Error reading sprite file!";
-
-// Opens a sprite file and reads its header and frame table. Throws Error(kSpriteErrorText,
-// detail) for a file that cannot be read, a frame count below 1 or above 32767, a frame table
+// Opens a sprite file and reads its header and frame table. Throws Error(ErrorKind::SpriteRead,
+// path, detail) for a file that cannot be read, a frame count below 1 or above 32767, a frame table
 // past the end of the file, or a frame over 8192 rows, 32767 columns or kMaxSurfaceBytes of
 // pixels. A frame whose width or height is 0 or less is accepted: it draws nothing.
 SLPFile LoadSLPInfo(const std::string &path);

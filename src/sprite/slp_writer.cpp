@@ -13,14 +13,13 @@ namespace {
 
 constexpr char kVersion[4] = {'2', '.', '0', 'N'};
 constexpr char kComment[] = "Tessary SLP encoder";
-constexpr char kSaveFailedText[] = "Error saving file!";
 
 // The loader reads no sprite file larger than kMaxSpriteFileBytes; a larger one is not written.
 std::int32_t CheckedOffset(std::uint64_t offset) {
   if (offset > static_cast<std::uint64_t>(kMaxSpriteFileBytes))
-    throw Error(kEncodeErrorText, "the sprite would exceed " +
-                                      std::to_string(kMaxSpriteFileBytes >> 20) +
-                                      " MiB, more than a sprite file may hold");
+    throw Error(ErrorKind::Encode, {},
+                "the sprite would exceed " + std::to_string(kMaxSpriteFileBytes >> 20) +
+                    " MiB, more than a sprite file may hold");
   return static_cast<std::int32_t>(offset);
 }
 
@@ -54,18 +53,20 @@ void WriteFrameRecord(std::uint8_t *p, const SLPFrameRows &frame, std::int32_t h
 
 SLPWriter::SLPWriter(std::size_t frameCount) : frameCount_(frameCount) {
   if (frameCount == 0)
-    throw Error(kEncodeErrorText, "a sprite needs at least one frame");
+    throw Error(ErrorKind::Encode, {}, "a sprite needs at least one frame");
   if (frameCount > static_cast<std::size_t>(kMaxFrameCount))
-    throw Error(kEncodeErrorText, std::to_string(frameCount) + " frames exceed the limit of " +
-                                      std::to_string(kMaxFrameCount));
+    throw Error(ErrorKind::Encode, {},
+                std::to_string(frameCount) + " frames exceed the limit of " +
+                    std::to_string(kMaxFrameCount));
   total_ = kSLPHeaderSize + std::uint64_t{kSLPFrameRecordSize} * frameCount;
   frames_.reserve(frameCount);
 }
 
 void SLPWriter::Add(SLPFrameRows frame) {
   if (frames_.size() == frameCount_)
-    throw Error(kEncodeErrorText, "more frames than the " + std::to_string(frameCount_) +
-                                      " the sprite was started with");
+    throw Error(ErrorKind::Encode, {},
+                "more frames than the " + std::to_string(frameCount_) +
+                    " the sprite was started with");
   total_ += FrameBytes(frame);
   CheckedOffset(total_);
   frames_.push_back(std::move(frame));
@@ -73,8 +74,9 @@ void SLPWriter::Add(SLPFrameRows frame) {
 
 std::vector<std::uint8_t> SLPWriter::Finish() const {
   if (frames_.size() != frameCount_)
-    throw Error(kEncodeErrorText, std::to_string(frames_.size()) + " of the " +
-                                      std::to_string(frameCount_) + " frames were given");
+    throw Error(ErrorKind::Encode, {},
+                std::to_string(frames_.size()) + " of the " + std::to_string(frameCount_) +
+                    " frames were given");
   // Every count and offset below is at most total_, which Add() kept within
   // kMaxSpriteFileBytes, so each fits the format's signed 32-bit fields.
   const std::size_t tableEnd = kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * frameCount_;
@@ -101,7 +103,7 @@ std::vector<std::uint8_t> SLPWriter::Finish() const {
 }
 
 void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes) {
-  WriteFileSafely(path, bytes, kSaveFailedText);
+  WriteFileSafely(path, bytes, ErrorKind::Save);
 }
 
 } // namespace tessary

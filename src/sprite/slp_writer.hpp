@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/error.hpp"
 #include "sprite/slp_records.hpp"
 
 #include <cstdint>
@@ -7,8 +8,6 @@
 #include <vector>
 
 namespace tessary {
-
-constexpr char kEncodeErrorText[] = "Sprite cannot be encoded!";
 
 // One row as the encoder made it: its transparent margins and its drawing commands, ended by
 // the end-of-row command.
@@ -31,14 +30,14 @@ struct SLPFrameRows {
 // frame is encoded.
 class SLPWriter {
 public:
-  // Throws Error(kEncodeErrorText, detail) for no frames or more than kMaxFrameCount.
+  // Throws Error(ErrorKind::Encode, {}, detail) for no frames or more than kMaxFrameCount.
   explicit SLPWriter(std::size_t frameCount);
 
-  // Throws Error(kEncodeErrorText, detail) once the sprite would exceed kMaxSpriteFileBytes,
+  // Throws Error(ErrorKind::Encode, {}, detail) once the sprite would exceed kMaxSpriteFileBytes,
   // or when more frames are added than were announced.
   void Add(SLPFrameRows frame);
 
-  // The whole sprite. Throws Error(kEncodeErrorText, detail) when fewer frames were added than
+  // The whole sprite. Throws Error(ErrorKind::Encode, {}, detail) when fewer frames were added than
   // were announced.
   std::vector<std::uint8_t> Finish() const;
 
@@ -50,7 +49,8 @@ private:
 
 // Writes a sprite's bytes to path through a temporary file in the same folder that replaces
 // path only once everything is written, so a failure leaves any earlier file untouched and no
-// partial file behind. Throws Error("Error saving file!", detail naming the file and the cause).
+// partial file behind. Throws Error(ErrorKind::Save, path, detail naming the file and the
+// cause).
 void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes);
 
 } // namespace tessary

@@ -48,7 +48,7 @@ public:
              " follows the last frame the frame count announces");
   }
   [[noreturn]] void fail(const std::string &why) const {
-    throw Error(kSLXReadErrorText, name_ + ": " + why);
+    throw Error(ErrorKind::SLXRead, name_, name_ + ": " + why);
   }
 
 private:
@@ -97,14 +97,15 @@ std::string ReadBitmapName(SLXLines &lines, std::int32_t frame, const char *whic
   return name;
 }
 
-void CheckSameSize(const SLXFrameEntry &entry, std::int32_t n, std::int32_t imageWidth,
-                   std::int32_t imageHeight, std::int32_t layerWidth, std::int32_t layerHeight) {
+void CheckSameSize(const SLXFrameEntry &entry, const std::string &folder, std::int32_t n,
+                   std::int32_t imageWidth, std::int32_t imageHeight, std::int32_t layerWidth,
+                   std::int32_t layerHeight) {
   if (imageWidth != layerWidth || imageHeight != layerHeight)
-    throw Error(kSLXReadErrorText, "frame " + std::to_string(n) + ": image " + entry.imageName +
-                                       " is " + std::to_string(imageWidth) + " x " +
-                                       std::to_string(imageHeight) + " but layer map " +
-                                       entry.layerName + " is " + std::to_string(layerWidth) +
-                                       " x " + std::to_string(layerHeight));
+    throw Error(ErrorKind::SLXRead, folder + entry.imageName,
+                "frame " + std::to_string(n) + ": image " + entry.imageName + " is " +
+                    std::to_string(imageWidth) + " x " + std::to_string(imageHeight) +
+                    " but layer map " + entry.layerName + " is " + std::to_string(layerWidth) +
+                    " x " + std::to_string(layerHeight));
 }
 
 // What the frame's two bitmaps will take once read: two arrays of one colour per pixel.
@@ -112,10 +113,10 @@ std::int64_t CheckFrameBitmaps(const SLXFrameEntry &entry, const std::string &fo
                                std::int32_t n) {
   const BmpSize layer = ReadBMPSize(folder + entry.layerName);
   const BmpSize image = ReadBMPSize(folder + entry.imageName);
-  CheckSameSize(entry, n, image.width, image.height, layer.width, layer.height);
+  CheckSameSize(entry, folder, n, image.width, image.height, layer.width, layer.height);
   if (image.width > kMaxFrameColumns || image.height > kMaxFrameRows ||
       !FitsOneSurface(image.width, image.height))
-    throw Error(kSLXReadErrorText,
+    throw Error(ErrorKind::SLXRead, folder + entry.imageName,
                 "frame " + std::to_string(n) + ": " + entry.imageName + " is " +
                     std::to_string(image.width) + " x " + std::to_string(image.height) +
                     " pixels, more than a frame may hold (" + std::to_string(kMaxFrameColumns) +
@@ -132,7 +133,7 @@ void CheckAllBitmaps(const std::vector<SLXFrameEntry> &entries, const std::strin
   for (std::size_t i = 0; i < entries.size(); ++i) {
     total += CheckFrameBitmaps(entries[i], folder, static_cast<std::int32_t>(i + 1));
     if (total > kMaxEncodePixelBytes)
-      throw Error(kSLXReadErrorText,
+      throw Error(ErrorKind::SLXRead, path,
                   path + ": the bitmaps of frames 1 to " + std::to_string(i + 1) + " of " +
                       std::to_string(entries.size()) + " already take more than " +
                       std::to_string(kMaxEncodePixelBytes >> 20) +
@@ -144,7 +145,7 @@ EncoderFrame LoadFrame(const SLXFrameEntry &entry, const std::string &folder, st
   BmpImage layer = ReadBMP(folder + entry.layerName);
   BmpImage image = ReadBMP(folder + entry.imageName);
   // Checked again: the files may have changed since their headers were read.
-  CheckSameSize(entry, n, image.width, image.height, layer.width, layer.height);
+  CheckSameSize(entry, folder, n, image.width, image.height, layer.width, layer.height);
   EncoderFrame frame;
   frame.hotspotX = entry.hotspotX;
   frame.hotspotY = entry.hotspotY;
@@ -177,7 +178,7 @@ std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &na
 
 std::vector<SLXFrameEntry> ReadSLXIndex(const std::string &path) {
   return ParseSLX(
-      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSLXFileBytes), kSLXReadErrorText), path);
+      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSLXFileBytes), ErrorKind::SLXRead), path);
 }
 
 std::vector<EncoderFrame> ReadSLX(const std::string &path) {

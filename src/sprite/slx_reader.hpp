@@ -9,8 +9,6 @@
 
 namespace tessary {
 
-constexpr char kSLXReadErrorText[] = "Error reading SLX file!";
-
 // One frame's group of an SLX index: its hotspot and the file names (no folder) of its layer
 // map ("d" bitmap) and image ("c" bitmap).
 struct SLXFrameEntry {
@@ -21,18 +19,18 @@ struct SLXFrameEntry {
 };
 
 // Parses the text of an SLX index: "SLX 0.5", the frame count, then per frame "hx,hy", the
-// layer-map name and the image name; lines end in CR LF or LF. Throws Error(kSLXReadErrorText,
-// detail naming the line) for anything else, including a bitmap name with a folder in it.
+// layer-map name and the image name; lines end in CR LF or LF. Throws Error(ErrorKind::SLXRead,
+// name, detail naming the line) for anything else, including a bitmap name with a folder in it.
 // `name` is used in messages only.
 std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &name);
 
 // Reads and parses the SLX index at path (not its bitmaps). Throws as ParseSLX, and
-// Error(kSLXReadErrorText, ...) for a file that cannot be read.
+// Error(ErrorKind::SLXRead, ...) for a file that cannot be read.
 std::vector<SLXFrameEntry> ReadSLXIndex(const std::string &path);
 
 // Reads an SLX index and every frame's two bitmaps from the SLX's folder, ready to encode.
-// Throws Error(kSLXReadErrorText, ...) for a bad index or bitmaps of unequal size and
-// Error(kBitmapReadErrorText, ...) for a bitmap that cannot be read.
+// Throws Error(ErrorKind::SLXRead, ...) for a bad index or bitmaps of unequal size and
+// Error(ErrorKind::BitmapRead, ...) for a bitmap that cannot be read.
 std::vector<EncoderFrame> ReadSLX(const std::string &path);
 
 } // namespace tessary

@@ -70,7 +70,7 @@ BmpLayout ReadLayout(const ByteReader &in, std::int64_t fileSize, const std::str
 } // namespace
 
 BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) {
-  const ByteReader in(bytes, kBitmapReadErrorText);
+  const ByteReader in(bytes, ErrorKind::BitmapRead, name);
   const BmpLayout layout = ReadLayout(in, static_cast<std::int64_t>(bytes.size()), name);
   BmpImage image;
   image.width = layout.width;
@@ -91,13 +91,13 @@ BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) 
 }
 
 BmpSize ReadBMPSize(const std::string &path) {
-  const BoundedFile file(path, kBitmapReadErrorText);
+  const BoundedFile file(path, ErrorKind::BitmapRead);
   std::uint8_t headers[kHeadersRead] = {};
   const auto fileSize = static_cast<std::int64_t>(file.size());
   const auto length = static_cast<std::size_t>(std::min(fileSize, kHeadersRead));
-  file.readAt(0, {headers, length}, kBitmapReadErrorText);
+  file.readAt(0, {headers, length}, ErrorKind::BitmapRead);
   const BmpLayout layout =
-      ReadLayout(ByteReader({headers, length}, kBitmapReadErrorText), fileSize, path);
+      ReadLayout(ByteReader({headers, length}, ErrorKind::BitmapRead, path), fileSize, path);
   return {layout.width, layout.height};
 }
 
@@ -106,12 +106,12 @@ BmpImage ReadBMP(const std::string &path) {
   // before anything of its size is read or reserved.
   const BmpSize size = ReadBMPSize(path);
   if (!FitsOneSurface(size.width, size.height))
-    throw Error(kBitmapReadErrorText, path + ": " + std::to_string(size.width) + " x " +
-                                          std::to_string(size.height) +
-                                          " pixels are more than one picture of " +
-                                          std::to_string(kMaxSurfaceBytes >> 20) + " MiB holds");
+    throw Error(ErrorKind::BitmapRead, path,
+                path + ": " + std::to_string(size.width) + " x " + std::to_string(size.height) +
+                    " pixels are more than one picture of " +
+                    std::to_string(kMaxSurfaceBytes >> 20) + " MiB holds");
   const std::string bytes =
-      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxBitmapFileBytes), kBitmapReadErrorText);
+      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxBitmapFileBytes), ErrorKind::BitmapRead);
   return ParseBMP({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()}, path);
 }
 

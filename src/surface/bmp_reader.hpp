@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/colour.hpp"
+#include "common/error.hpp"
 
 #include <cstdint>
 #include <span>
@@ -8,8 +9,6 @@
 #include <vector>
 
 namespace tessary {
-
-constexpr char kBitmapReadErrorText[] = "Error reading bitmap file!";
 
 // A bitmap read back from a file: width * height colours, top row first.
 struct BmpImage {
@@ -33,8 +32,8 @@ BmpSize ReadBMPSize(const std::string &path);
 // Reads an uncompressed 24-bit bottom-up BMP, the kind SavePicture writes (an information header
 // of 40 bytes or one of its longer successors is accepted; the pixels are found through
 // bfOffBits). Anything else (another depth, compression, a top-down bitmap, a header or pixel
-// run past the file's end, more pixels than kMaxSurfaceBytes) throws Error(kBitmapReadErrorText,
-// detail naming the file and what is wrong).
+// run past the file's end, more pixels than kMaxSurfaceBytes) throws Error(ErrorKind::BitmapRead,
+// the file, detail naming the file and what is wrong).
 BmpImage ReadBMP(const std::string &path);
 
 // The same from bytes in memory; `name` is used in messages only.

@@ -83,7 +83,7 @@ void AddPictureTo(FileSet &files, const cDIBSection &surface, const std::string 
 }
 
 FileSet::Errors SavePictureErrors() {
-  return {kErrorSavingFileText, kSavePictureErrorNumber, SavePictureErrorSource()};
+  return {ErrorKind::Save, kSavePictureErrorNumber, SavePictureErrorSource()};
 }
 
 void cDIBSection::SavePicture(const std::string &sFileName) const {

@@ -12,7 +12,6 @@
 namespace tessary {
 
 constexpr int kSavePictureErrorNumber = 17;
-constexpr char kErrorSavingFileText[] = "Error saving file!";
 // The 14-byte file header plus the 40-byte information header.
 constexpr std::size_t kBmpHeadersSize = 54;
 

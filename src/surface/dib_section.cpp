@@ -54,9 +54,10 @@ bool cDIBSection::Create(std::int32_t lWidth, std::int32_t lHeight) {
 void cDIBSection::CreateOrFail(std::int32_t lWidth, std::int32_t lHeight) {
   if (Create(lWidth, lHeight) || lWidth <= 0 || lHeight <= 0)
     return;
-  throw Error(kOutOfMemoryText, "no memory for a picture of " + std::to_string(lWidth) + " x " +
-                                    std::to_string(lHeight) + " pixels (" +
-                                    std::to_string(StrideFor(lWidth) * lHeight) + " bytes)");
+  throw Error(ErrorKind::OutOfMemory, {},
+              "no memory for a picture of " + std::to_string(lWidth) + " x " +
+                  std::to_string(lHeight) + " pixels (" +
+                  std::to_string(StrideFor(lWidth) * lHeight) + " bytes)");
 }
 
 void cDIBSection::ClearUp() {

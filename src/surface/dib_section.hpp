@@ -47,7 +47,7 @@ public:
   // is 0 or less or the storage would exceed what the header's 32-bit fields can describe.
   bool Create(std::int32_t lWidth, std::int32_t lHeight);
   // The same for a surface that must exist: when both sides are positive and the storage
-  // cannot be had, throws Error(kOutOfMemoryText, detail naming the size) instead of leaving
+  // cannot be had, throws Error(ErrorKind::OutOfMemory, detail naming the size) instead of leaving
   // the surface empty, so nothing goes on to draw into a picture that is not there.
   void CreateOrFail(std::int32_t lWidth, std::int32_t lHeight);
   // Releases the storage; the header keeps the last requested size (biSizeImage becomes 0).
@@ -94,7 +94,8 @@ public:
 
   // Writes the surface as a 24-bit BMP file, replacing fileName only once the whole file has
   // been written (a failed write leaves no shortened file under that name). Throws
-  // Error("Error saving file!", fileName + ": " + ApiError(code), 17, SavePictureErrorSource())
+  // Error(ErrorKind::Save, fileName, fileName + ": " + ApiError(code), 17,
+  // SavePictureErrorSource())
   // when the file cannot be created or written.
   void SavePicture(const std::string &sFileName) const;
 

@@ -11,11 +11,9 @@ namespace tessary {
 
 namespace {
 
-constexpr char kSaveErrorText[] = "Error saving file!";
-
 [[noreturn]] void Fail(const std::string &what, int code) {
   const char *reason = GifErrorString(code);
-  throw Error(kSaveErrorText,
+  throw Error(ErrorKind::Save, {},
               "the GIF encoder failed to " + what + ": " + (reason ? reason : "unknown error"));
 }
 

@@ -13,7 +13,7 @@ namespace tessary {
 // colour table as transparent. The animation loops for ever.
 class GifEncoder {
 public:
-  // Throws Error("Error saving file!", ...) when the encoder cannot start.
+  // Throws Error(ErrorKind::Save, ...) when the encoder cannot start.
   GifEncoder(std::int32_t width, std::int32_t height, std::int32_t delayHundredths);
   ~GifEncoder();
   GifEncoder(const GifEncoder &) = delete;

@@ -26,7 +26,7 @@ png_image DescriptionOf(const RgbaImage &image) {
 [[noreturn]] void FailEncoding(png_image &description) {
   const std::string cause = description.message;
   png_image_free(&description);
-  throw Error("Error saving file!", "the PNG encoder failed: " + cause);
+  throw Error(ErrorKind::Save, {}, "the PNG encoder failed: " + cause);
 }
 
 } // namespace

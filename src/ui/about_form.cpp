@@ -1,5 +1,7 @@
 #include "ui/about_form.hpp"
 
+#include "common/messages.hpp"
+
 #include "ui/qt_child.hpp"
 #include "view/form_layout.hpp"
 
@@ -27,7 +29,7 @@ struct LabelLayout {
 };
 
 const std::array<LabelLayout, 5> kLabels = {{
-    {1, 120, 120, 2175, 375, "Tessary", 11.25, true, false, false, false, kLabelText},
+    {1, 120, 120, 2175, 375, kAppTitle, 11.25, true, false, false, false, kLabelText},
     {3, 120, 360, 3015, 255, "Viewer/Extractor - version 0.5b", 9, false, true, false, false,
      kLabelText},
     {4, 120, 600, 3015, 855, kCreditsText, 9, false, true, false, false, kCreditsColour},

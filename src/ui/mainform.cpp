@@ -24,16 +24,6 @@ namespace tessary::ui {
 
 namespace {
 
-constexpr char kOpenTitle[] = "Select DRS file to open";
-constexpr char kOpenFilter[] = "DRS files (*.drs)|*.drs|All files (*.*)|*.*";
-constexpr char kImageTitle[] = "Save image as...";
-constexpr char kImageFilter[] = "BMP file (*.bmp)|*.bmp|All files (*.*)|*.*";
-constexpr char kPaletteTitle[] = "Use palette...";
-constexpr char kPaletteFilter[] = "PAL files (*.pal)|*.pal|All files (*.*)|*.*";
-constexpr char kExtractTitle[] = "Select filename to save resource as";
-constexpr char kExtractFilter[] =
-    "BIN file (*.bin)|*.bin|WAV file (*.wav)|*.wav|SLP file (*.slp)|*.slp|All files (*.*)|*.*";
-
 // Each window of the process names its copies apart from the others'.
 int NextWindowInstance() {
   static std::atomic<int> next{0};
@@ -106,7 +96,7 @@ void MainForm::Form_Unload() {
   if (unloaded_)
     return;
   unloaded_ = true;
-  SetStatus("Cleaning up...");
+  SetStatus(kCleaningUpStatus);
   if (archiveOpen) {
     archiveFile.close();
     archiveOpen = false;
@@ -155,7 +145,7 @@ const std::string &MainForm::ResDisplayTextRtf() const { return ResDisplayText->
 // Opening an archive
 
 void MainForm::menu_file_open_Click() {
-  SetStatus("Opening file...");
+  SetStatus(kOpeningStatus);
   MainComDlg.title = kOpenTitle;
   MainComDlg.filter = kOpenFilter;
   MainComDlg.filterIndex = 1;
@@ -175,9 +165,9 @@ void MainForm::OpenArchive(const std::string &path) {
   DRSFileLabel2->setText(ArchiveLabel(archivePath));
   try {
     if (!IsRegularFile(path))
-      throw Error(kReadErrorText, path + ": not a readable file");
-    archiveFile = BoundedFile(path, kReadErrorText);
-    SetStatus("Analysing file...");
+      throw Error(ErrorKind::ArchiveRead, path, path + ": not a readable file");
+    archiveFile = BoundedFile(path, ErrorKind::ArchiveRead);
+    SetStatus(kAnalysingStatus);
     auto contents = WithOutOfMemoryAsError([this] {
       return ReadArchive(archiveFile, [this] {
         return platform_.messageBox({kInvalidFormatQuestion,
@@ -206,10 +196,10 @@ void MainForm::OpenArchive(const std::string &path) {
 
 void MainForm::FailOpen(const std::string &detail) {
   platform_.messageBox(
-      {kReadErrorText, "Error", MessageButtons::Ok, MessageIcon::Critical, detail});
+      {kReadErrorText, kOpenFailedTitle, MessageButtons::Ok, MessageIcon::Critical, detail});
   SetStatus("");
   archivePath.clear();
-  DRSFileLabel2->setText("[none]");
+  DRSFileLabel2->setText(kNoArchiveCaption);
   archiveOpen = false;
   archiveFile.close();
   chosenKind_.reset();
@@ -289,6 +279,7 @@ bool MainForm::ExtractTo(const std::string &target, const DRSFileInfo &entry) {
   }
 }
 
+// Whatever stopped it, a copy that could not be made is reported as a file not saved.
 void MainForm::ShowSaveFailure(const Error &error) {
   platform_.messageBox(
       {kSaveErrorText, kAppTitle, MessageButtons::Ok, MessageIcon::None, error.detail()});
@@ -330,7 +321,7 @@ void MainForm::PreviewSound(const std::string &tempFile) {
 void MainForm::PreviewBinary(const std::string &tempFile, std::int32_t id) {
   std::string bytes;
   try {
-    bytes = ReadWholeFile(tempFile, static_cast<std::uint64_t>(kMaxExtractSize), kSaveErrorText);
+    bytes = ReadWholeFile(tempFile, static_cast<std::uint64_t>(kMaxExtractSize), ErrorKind::Save);
   } catch (const Error &) {
     // The failed copy has been reported already; the preview shows the heading alone.
   }
@@ -358,7 +349,7 @@ void MainForm::menu_extract_file_Click() {
   if (!kind || static_cast<std::size_t>(line) >= DRSFiles.size())
     return;
   const DRSFileInfo entry = DRSFiles[static_cast<std::size_t>(line)];
-  SetStatus("Saving file...");
+  SetStatus(kSavingFileStatus);
   const ProposedName proposal = ProposedExtractName(entry.id, *kind);
   MainComDlg.title = kExtractTitle;
   MainComDlg.filter = kExtractFilter;
@@ -375,11 +366,7 @@ void MainForm::menu_extract_file_Click() {
 }
 
 void MainForm::menu_extract_all_Click() {
-  platform_.messageBox({"Sorry, feature not yet implemented!",
-                        kAppTitle,
-                        MessageButtons::Ok,
-                        MessageIcon::None,
-                        {}});
+  platform_.messageBox({kNotImplementedText, kAppTitle, MessageButtons::Ok, MessageIcon::None, {}});
 }
 
 } // namespace tessary::ui

@@ -53,7 +53,6 @@ struct CommonDialog {
   std::string initialFolder;
 };
 
-constexpr char kWindowCaption[] = "Tessary - Viewer/Extractor (v0.5b)";
 constexpr int kClientWidthTwips = 8145;
 constexpr int kClientHeightTwips = 5400;
 
@@ -275,7 +274,8 @@ private:
   void ConnectDescriptions();
   void ConnectView();
   Colour &ColourSlot(int index);
-  void ShowPaletteMessage(const char *text, const std::string &detail);
+  void ShowPaletteMessage(const std::string &text, const std::string &detail);
+  void ShowPaletteFailure(const Error &error);
   // The layer switches behind the Layers menu's check marks; nothing else reads them.
   std::array<bool, 4> layerSwitches_{true, true, true, true};
   // "Descriptions" > "Edit": the description box is shown.

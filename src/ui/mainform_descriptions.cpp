@@ -17,8 +17,6 @@ namespace tessary::ui {
 
 namespace {
 
-constexpr char kDescriptionFilter[] = "Description file (*.dsc)|*.dsc";
-
 // Descriptions are single-byte text, as the description files keep them.
 std::string Latin1(const QString &text) { return text.toLatin1().toStdString(); }
 
@@ -89,7 +87,7 @@ void MainForm::menu_descr_edit_Click() {
 void MainForm::menu_descr_save_Click() {
   if (!archiveOpen)
     return; // nothing is named before an archive is read
-  MainComDlg.title = "Select filename to save descriptions as";
+  MainComDlg.title = kDescriptionSaveTitle;
   MainComDlg.filter = kDescriptionFilter;
   MainComDlg.filterIndex = 1;
   // Not the last name chosen, which is usually the archive itself.
@@ -99,7 +97,7 @@ void MainForm::menu_descr_save_Click() {
     return;
   try {
     if (SameFile(*chosen, archivePath))
-      throw Error(DescriptionSaveErrorText(*chosen), "that is the open archive");
+      throw Error(ErrorKind::DescriptionSave, *chosen, "that is the open archive");
     WriteDescriptionFile(*chosen, DRSFiles);
   } catch (const Error &error) {
     ShowError(error);
@@ -109,7 +107,7 @@ void MainForm::menu_descr_save_Click() {
 void MainForm::menu_descr_load_Click() {
   if (!archiveOpen)
     return; // there are no lines to name before an archive is read
-  MainComDlg.title = "Select description file to open";
+  MainComDlg.title = kDescriptionOpenTitle;
   MainComDlg.filter = kDescriptionFilter;
   MainComDlg.filterIndex = 1;
   MainComDlg.fileName.clear();

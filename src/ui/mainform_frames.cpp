@@ -18,13 +18,11 @@ namespace tessary::ui {
 
 namespace {
 
-constexpr char kSlxFilter[] = "SLX file (*.slx)|*.slx";
-
 // Thrown out of an export's progress report when the program is to end.
 struct ExportStopped {};
 
 std::string FrameText(const char *prefix, std::int32_t frame, std::int32_t frameCount) {
-  return prefix + std::to_string(frame) + " of " + std::to_string(frameCount);
+  return prefix + std::to_string(frame) + kFrameOfText + std::to_string(frameCount);
 }
 
 } // namespace
@@ -62,7 +60,7 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
     }
     return;
   }
-  PictureStatusText->setText("Loading image...");
+  PictureStatusText->setText(kLoadingImageStatus);
   BusyCursor busy(platform_);
   // Off from here on: events let through while the decode polls for Escape (a held slider
   // arrow repeating, say) must not start a second display inside this one.
@@ -88,7 +86,7 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   ResDisplayPic->setImage(ImageFromSurface(image));
   ResDisplayPic->repaint();
   FrameScrollTag = "on";
-  PictureStatusText->setText(FrameText("Showing frame ", frameNumber, frame.frameCount));
+  PictureStatusText->setText(FrameText(kShowingFramePrefix, frameNumber, frame.frameCount));
 }
 
 void MainForm::ShowFrameFailure(const Error &error) {
@@ -119,7 +117,7 @@ void MainForm::menu_savebmp_Click() {
 void MainForm::ReportExportProgress(std::int32_t frame, std::int32_t frameCount) {
   if (platform_.endRequested())
     throw ExportStopped{}; // the files written so far are dropped, none appears
-  PictureStatusText->setText(FrameText("Saving frame ", frame, frameCount));
+  PictureStatusText->setText(FrameText(kSavingFramePrefix, frame, frameCount));
   FrameScroll->setValue(frame);
   if (frame % 5 == 0)
     repaint(); // the loop does not return to the event loop; show where it is now and then
@@ -147,7 +145,7 @@ void MainForm::menu_image_savesequence_Click() {
   if (!chosen || chosen->empty())
     return;
   const std::string baseName = BaseNameOfPath(*chosen);
-  ExportFrames("Exporting to image sequence...", [&] {
+  ExportFrames(kExportingSequenceStatus, [&] {
     RefuseWritingOnto(archivePath, kOpenArchiveRole,
                       SequenceFileNames(baseName, LoadSLPInfo(ResDisplayPicTag).frameCount()));
     ExportImageSequence(ResDisplayPicTag, baseName, paletteTable, displayOptions,
@@ -166,7 +164,7 @@ void MainForm::menu_image_slx_Click() {
   if (!chosen || chosen->empty())
     return;
   const std::string baseName = BaseNameOfPath(*chosen);
-  ExportFrames("Exporting all frames...", [&] {
+  ExportFrames(kExportingFramesStatus, [&] {
     RefuseWritingOnto(archivePath, kOpenArchiveRole,
                       SLXExportFileNames(baseName, LoadSLPInfo(ResDisplayPicTag).frameCount()));
     ExportSLX(ResDisplayPicTag, baseName, paletteTable,

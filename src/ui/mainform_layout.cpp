@@ -131,7 +131,7 @@ void MainForm::BuildControls() {
 
   DRSFileLabel1 = CaptionLabel(client_, "Current DRS file:", Verdana(9.75, true));
   Place(DRSFileLabel1, {120, 120, 1845, 240});
-  DRSFileLabel2 = CaptionLabel(client_, "[none]", Verdana(9.75));
+  DRSFileLabel2 = CaptionLabel(client_, kNoArchiveCaption, Verdana(9.75));
   Place(DRSFileLabel2, {1920, 120, 660, 240});
   DRSFileLabel2->adjustSize();
   StatusText = CaptionLabel(client_, "", Verdana(9.75, false, true));
@@ -152,7 +152,7 @@ void MainForm::BuildControls() {
   SetColours(ResDisplayText, Qt::black, &kLightGrey);
   Place(ResDisplayText, {2040, 720, 495, 4575});
 
-  PictureStatusText = CaptionLabel(client_, "Loading image: 0%", Verdana(8.25));
+  PictureStatusText = CaptionLabel(client_, kLoadingImageCaption, Verdana(8.25));
   Place(PictureStatusText, {2040, 720, 1665, 195});
   PictureStatusText->adjustSize();
   PictureStatusText->hide();
@@ -246,7 +246,7 @@ void MainForm::BuildMenus() {
   menu_col = top("menu_col", "Colours");
   menu_col_pal = SubMenu(menu_col, "menu_col_pal", "Palette");
   menu_pal_default = Item(menu_col_pal, "menu_pal_default", "Use default");
-  menu_pal_select = CheckItem(menu_col_pal, "menu_pal_select", "[default] Select...");
+  menu_pal_select = CheckItem(menu_col_pal, "menu_pal_select", kDefaultPaletteCaption);
   menu_col_player = SubMenu(menu_col, "menu_col_player", "Player");
   const char *players[] = {"Player 1 (blue)",   "Player 2 (red)",    "Player 3 (green)",
                            "Player 4 (yellow)", "Player 5 (orange)", "Player 6 (cyan)",

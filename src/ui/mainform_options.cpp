@@ -9,14 +9,6 @@
 
 namespace tessary::ui {
 
-namespace {
-
-constexpr char kSavingPaletteText[] = "Saving palette...";
-constexpr char kSavePaletteErrorText[] = "Error saving palette data!";
-constexpr char kPaletteSavedText[] = "Palette now available in image viewer";
-
-} // namespace
-
 void MainForm::ConnectSecondHalf() {
   ConnectOptions();
   ConnectDescriptions();
@@ -99,8 +91,16 @@ void MainForm::menu_image_test2_Click() {
 // ---------------------------------------------------------------------------------------------
 // Palettes
 
-void MainForm::ShowPaletteMessage(const char *text, const std::string &detail) {
+void MainForm::ShowPaletteMessage(const std::string &text, const std::string &detail) {
   platform_.messageBox({text, kAppTitle, MessageButtons::Ok, MessageIcon::None, detail});
+}
+
+// A file that is no palette at all is told apart; every other failure to load one, whatever its
+// cause (an unreadable file, a broken colour, too little memory), is a palette not opened.
+void MainForm::ShowPaletteFailure(const Error &error) {
+  const ErrorKind shown = error.kind() == ErrorKind::PaletteNotValid ? ErrorKind::PaletteNotValid
+                                                                     : ErrorKind::PaletteOpen;
+  ShowPaletteMessage(ErrorMessage(shown, error.subject()), error.detail());
 }
 
 void MainForm::menu_pal_default_Click() {
@@ -110,8 +110,8 @@ void MainForm::menu_pal_default_Click() {
 }
 
 void MainForm::menu_pal_select_Click() {
-  PalComDlg.title = "Use palette...";
-  PalComDlg.filter = "PAL files (*.pal)|*.pal|All files (*.*)|*.*";
+  PalComDlg.title = kPaletteTitle;
+  PalComDlg.filter = kPaletteFilter;
   PalComDlg.initialFolder = WorkFolder; // where "Extract as palette" writes
   const auto chosen = ShowOpenDialog(PalComDlg);
   if (!chosen || chosen->empty())
@@ -120,9 +120,7 @@ void MainForm::menu_pal_select_Click() {
     LoadPalette(paletteTable, *chosen);
   } catch (const Error &error) {
     // Loading is all or nothing: the palette in force, and the caption naming it, stay.
-    const bool notPalette = error.message() == kNotValidPaletteText;
-    ShowPaletteMessage(notPalette ? kNotValidPaletteText : kErrorOpeningPaletteText,
-                       error.detail());
+    ShowPaletteFailure(error);
     return;
   }
   menu_pal_select->setText(QString::fromLocal8Bit(PaletteCaption(*chosen)));
@@ -130,7 +128,7 @@ void MainForm::menu_pal_select_Click() {
 }
 
 void MainForm::menu_extract_pal_Click() {
-  SetStatus(kSavingPaletteText);
+  SetStatus(kSavingPaletteStatus);
   const auto line = SelectedEntry();
   if (!archiveOpen || !line || ListKind(static_cast<int>(*line)) == kKindHeading) {
     ShowPaletteMessage(kSavePaletteErrorText, "no resource is selected");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/colour.hpp"
+#include "common/messages.hpp"
 
 #include <optional>
 #include <string>
@@ -9,9 +10,6 @@
 // window talks only to this interface, so tests drive every handler headless with scripted
 // answers, dialogs included.
 namespace tessary::ui {
-
-// The title of message boxes that have none of their own.
-constexpr char kAppTitle[] = "Tessary";
 
 enum class MessageButtons { Ok, OkCancel };
 enum class MessageIcon { None, Critical, Information };

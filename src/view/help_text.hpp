@@ -1,10 +1,12 @@
 #pragma once
 
-// "Help" > "Help": there is no help file, only a notice saying so.
+#include "common/messages.hpp"
+
+// "Help" > "Help": there is no help file, only a notice saying so (its words are kept with the
+// program's other texts).
 namespace tessary::view {
 
-constexpr char kHelpText[] = "As a beta release, this program has no documentation. Hopefully it "
-                             "won't be too complicated to figure everything out yourself...";
-constexpr char kHelpTitle[] = "Help";
+using tessary::kHelpText;
+using tessary::kHelpTitle;
 
 } // namespace tessary::view

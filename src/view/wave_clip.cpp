@@ -80,7 +80,7 @@ std::optional<WaveClip> ReadChunks(ByteReader &reader) {
 } // namespace
 
 std::optional<WaveClip> DecodeWave(std::span<const std::uint8_t> bytes) {
-  ByteReader reader(bytes, "Not a sound");
+  ByteReader reader(bytes, ErrorKind::SoundRead, {});
   try {
     return ReadChunks(reader);
   } catch (const Error &) {

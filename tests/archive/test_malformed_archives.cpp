@@ -35,7 +35,7 @@ class ArchiveOnDisk {
 public:
   explicit ArchiveOnDisk(const Bytes &bytes) : path_(dir_.file("archive.drs")) {
     test::WriteFile(path_, bytes);
-    file_ = BoundedFile(path_, kReadErrorText);
+    file_ = BoundedFile(path_, ErrorKind::ArchiveRead);
   }
 
   // Reads the list, answering OK should the banner question come.

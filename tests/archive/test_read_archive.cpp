@@ -27,7 +27,7 @@ Reading ReadBytes(const std::vector<std::uint8_t> &bytes, bool answer = false) {
   test::TempDir dir;
   const std::string path = dir.file("archive.drs");
   test::WriteFile(path, bytes);
-  BoundedFile file(path, kReadErrorText);
+  BoundedFile file(path, ErrorKind::ArchiveRead);
   Reading reading;
   reading.contents = ReadArchive(file, [&] {
     ++reading.questions;
@@ -197,7 +197,7 @@ TEST(ReadArchive, WrongBannerAsksAndDecliningReadsNothing) {
 TEST(ReadArchive, NoQuestionCallbackMeansDeclined) {
   test::TempDir dir;
   test::WriteFile(dir.file("a.drs"), WithBanner("copyright"));
-  BoundedFile file(dir.file("a.drs"), kReadErrorText);
+  BoundedFile file(dir.file("a.drs"), ErrorKind::ArchiveRead);
   EXPECT_FALSE(ReadArchive(file, {}));
 }
 

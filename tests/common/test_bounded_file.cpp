@@ -18,7 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kMessage[] = "Error reading test input!";
+// The reader reports its failures as the kind its caller names.
+constexpr ErrorKind kKind = ErrorKind::ArchiveRead;
+constexpr const char *kMessage = kReadErrorText;
 
 TEST(BoundedFile, OpensARegularFileAndItsLinkWithTheirSize) {
   test::TempDir dir;
@@ -26,10 +28,10 @@ TEST(BoundedFile, OpensARegularFileAndItsLinkWithTheirSize) {
   fs::create_symlink("data", dir.file("link"));
   for (const char *name : {"data", "link"}) {
     SCOPED_TRACE(name);
-    const BoundedFile file(dir.file(name), kMessage);
+    const BoundedFile file(dir.file(name), kKind);
     EXPECT_EQ(file.size(), 5u);
     std::uint8_t bytes[2] = {};
-    file.readAt(3, bytes, kMessage);
+    file.readAt(3, bytes, kKind);
     EXPECT_EQ(bytes[0], 4);
     EXPECT_EQ(bytes[1], 5);
   }
@@ -58,16 +60,16 @@ TEST(BoundedFile, RefusesEverythingThatIsNotARegularFile) {
       continue;
     }
     // A FIFO with no writer would block a plain open for ever; this must return at once.
-    test::ExpectError([&] { BoundedFile(dir.file(c.name), kMessage); }, kMessage,
+    test::ExpectError([&] { BoundedFile(dir.file(c.name), kKind); }, kMessage,
                       dir.file(c.name) + " is not a regular file (it is " + c.kind + ")");
-    test::ExpectError([&] { ReadWholeFile(dir.file(c.name), 100, kMessage); }, kMessage,
+    test::ExpectError([&] { ReadWholeFile(dir.file(c.name), 100, kKind); }, kMessage,
                       "is not a regular file");
   }
 }
 
 TEST(BoundedFile, MissingFileNamesTheSystemsReason) {
   test::TempDir dir;
-  test::ExpectError([&] { BoundedFile(dir.file("none"), kMessage); }, kMessage,
+  test::ExpectError([&] { BoundedFile(dir.file("none"), kKind); }, kMessage,
                     "cannot open " + dir.file("none") + ": No such file or directory");
 }
 

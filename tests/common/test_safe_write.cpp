@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr char kMessage[] = "Error saving file!";
+constexpr ErrorKind kKind = ErrorKind::Save;
 constexpr uid_t kNobody = 65534;
 
 const Bytes kNew = {'n', 'e', 'w', ' ', 'c', 'o', 'n', 't', 'e', 'n', 't'};
@@ -240,7 +241,7 @@ TEST(SafeWrite, EveryKindOfTargetFollowsTheOneRule) {
     const std::string target = c.setUp(dir.path());
     if (target.empty())
       continue;
-    const auto failure = Attempt([&] { WriteFileSafely(target, kNew, kMessage); }, c.withoutRights);
+    const auto failure = Attempt([&] { WriteFileSafely(target, kNew, kKind); }, c.withoutRights);
     if (c.refusal) {
       ASSERT_TRUE(failure.has_value());
       EXPECT_NE(failure->find(c.refusal), std::string::npos) << *failure;
@@ -266,7 +267,7 @@ TEST(SafeWrite, ExistingFileIsReplacedByANewFileKeepingItsOwner) {
     ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
   }
   const struct stat before = Lstat(target);
-  WriteFileSafely(target, kNew, kMessage);
+  WriteFileSafely(target, kNew, kKind);
   const struct stat after = Lstat(target);
   EXPECT_NE(before.st_ino, after.st_ino) << "a reader of the old file must never see it change";
   EXPECT_EQ(after.st_uid, before.st_uid);
@@ -280,7 +281,7 @@ TEST(SafeWrite, FifoIsWrittenIntoNotReplaced) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   Bytes received;
   std::thread reader([&] { received = test::ReadFile(fifo); });
-  WriteFileSafely(fifo, kNew, kMessage);
+  WriteFileSafely(fifo, kNew, kKind);
   reader.join();
   EXPECT_EQ(received, kNew);
   EXPECT_TRUE(S_ISFIFO(Lstat(fifo).st_mode));
@@ -294,8 +295,8 @@ TEST(SafeWrite, CharacterDeviceIsWrittenIntoNotReplaced) {
     GTEST_SKIP() << "cannot make a device node here: " << std::strerror(errno);
   const std::string link = dir.file("to-device");
   fs::create_symlink(device, link);
-  WriteFileSafely(link, kNew, kMessage);
-  WriteFileSafely(device, kNew, kMessage);
+  WriteFileSafely(link, kNew, kKind);
+  WriteFileSafely(device, kNew, kKind);
   EXPECT_TRUE(S_ISCHR(Lstat(device).st_mode));
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_TRUE(Leftovers(dir.path()).empty());
@@ -312,7 +313,7 @@ protected:
 TEST_F(FileSetTest, FilesAppearOnlyOnCommitAndTogether) {
   test::WriteText(file("b.txt"), "old b");
   {
-    FileSet files({kMessage, 0, {}}, true);
+    FileSet files({kKind, 0, {}}, true);
     files.Add(file("a.txt"));
     files.Write("new a");
     files.Add(file("b.txt"));
@@ -329,7 +330,7 @@ TEST_F(FileSetTest, FilesAppearOnlyOnCommitAndTogether) {
 TEST_F(FileSetTest, UncommittedSetLeavesEverythingAsItWas) {
   test::WriteText(file("b.txt"), "old b");
   {
-    FileSet files({kMessage, 0, {}});
+    FileSet files({kKind, 0, {}});
     files.Add(file("a.txt"));
     files.Write("new a");
     files.Add(file("b.txt"));
@@ -344,7 +345,7 @@ TEST_F(FileSetTest, UncommittedSetLeavesEverythingAsItWas) {
 TEST_F(FileSetTest, TargetRefusedOnAddKeepsTheEarlierFiles) {
   test::WriteText(file("a.txt"), "old a");
   fs::create_directories(file("b.txt/inside"));
-  FileSet files({kMessage, 17, "source"});
+  FileSet files({kKind, 17, "source"});
   files.Add(file("a.txt"));
   files.Write("new a");
   const auto e = test::ExpectError([&] { files.Add(file("b.txt")); }, kMessage,
@@ -363,7 +364,7 @@ TEST_F(FileSetTest, FailureWhileMovingPutsBackTheFilesAlreadyReplaced) {
   test::WriteText(file("c.txt"), "old c");
   const auto inodeOfA = Lstat(file("a.txt")).st_ino;
   {
-    FileSet files({kMessage, 0, {}});
+    FileSet files({kKind, 0, {}});
     for (const char *name : {"a.txt", "new.txt", "b.txt", "c.txt"}) {
       files.Add(file(name));
       files.Write(std::string("new ") + name);
@@ -392,7 +393,7 @@ TEST_F(FileSetTest, FilesWrittenInPlaceArePutBackWhenALaterOneFails) {
   GiveToNobody(dir_.path());
   ::chmod(shut.c_str(), 0555);
   const auto write = [&](bool spoilC) {
-    FileSet files({kMessage, 0, {}});
+    FileSet files({kKind, 0, {}});
     for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
       files.Add(shut + "/" + name);
       files.Write(std::string("new ") + name);
@@ -419,10 +420,10 @@ TEST_F(FileSetTest, FilesWrittenInPlaceArePutBackWhenALaterOneFails) {
 TEST_F(FileSetTest, CheckingTargetsChangesNothing) {
   test::WriteText(file("a.txt"), "old a");
   fs::create_directory(file("folder"));
-  EXPECT_NO_THROW(CheckWritableTargets({file("a.txt"), file("new.txt")}, kMessage));
+  EXPECT_NO_THROW(CheckWritableTargets({file("a.txt"), file("new.txt")}, kKind));
   test::ExpectError(
       [&] {
-        CheckWritableTargets({file("a.txt"), file("folder"), file("x/y")}, kMessage);
+        CheckWritableTargets({file("a.txt"), file("folder"), file("x/y")}, kKind);
       },
       kMessage, file("folder") + ": Is a directory");
   EXPECT_EQ(test::ReadFile(file("a.txt")), Text("old a"));

@@ -63,7 +63,7 @@ protected:
       return e;
     }
     ADD_FAILURE() << "the load did not fail";
-    return Error("");
+    return Error(ErrorKind::PaletteOpen, {}, {});
   }
 
   TempDir dir_;
