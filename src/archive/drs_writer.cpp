@@ -204,11 +204,11 @@ void CopyInto(SafeFile &target, const SourceFile &file) {
   if (static_cast<std::int64_t>(source.size()) != file.size)
     PackFailed(file.path.string(),
                file.path.string() + " changed size while the archive was written");
-  std::vector<std::uint8_t> block(
-      static_cast<std::size_t>(std::min<std::int64_t>(file.size, 1 << 16)));
+  // Both lengths lie in 0..64 KiB: file.size was checked non-negative when it was planned.
+  const std::int64_t blockLength = std::min<std::int64_t>(file.size, 1 << 16);
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(blockLength));
   for (std::int64_t done = 0; done < file.size;) {
-    const auto length =
-        static_cast<std::size_t>(std::min<std::int64_t>(file.size - done, block.size()));
+    const auto length = static_cast<std::size_t>(std::min(file.size - done, blockLength));
     source.readAt(static_cast<std::uint64_t>(done), {block.data(), length}, ErrorKind::Save);
     target.Write({block.data(), length});
     done += static_cast<std::int64_t>(length);

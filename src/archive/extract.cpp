@@ -55,12 +55,13 @@ void ExtractResourceInto(FileSet &files, const BoundedFile &archive, const std::
   RefuseWritingOnto(archive.path(), kOpenArchiveRole, {targetPath});
 
   files.Add(targetPath);
-  std::vector<std::uint8_t> block(
-      static_cast<std::size_t>(std::min<std::int64_t>(kExtractBlockSize, entry.size)));
+  // entry.size is non-negative (checked above), so both lengths lie in 0..kExtractBlockSize.
+  const std::int64_t blockLength = std::min<std::int64_t>(kExtractBlockSize, entry.size);
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(blockLength));
   std::int64_t position = entry.offset;
   std::int64_t remaining = entry.size;
   while (remaining > 0) {
-    const auto length = static_cast<std::size_t>(std::min<std::int64_t>(remaining, block.size()));
+    const auto length = static_cast<std::size_t>(std::min(remaining, blockLength));
     const std::span<std::uint8_t> chunk(block.data(), length);
     archive.readAt(static_cast<std::uint64_t>(position), chunk, ErrorKind::Save);
     files.Write(chunk);

@@ -88,10 +88,14 @@ struct ColourWords {
 // "RRGGBB" or "#RRGGBB", either case, into a colour value (red in the low byte).
 Colour ParseColour(const std::string &option, const std::string &word) {
   const std::string digits = !word.empty() && word[0] == '#' ? word.substr(1) : word;
-  int value[6];
+  unsigned value[6] = {};
   bool good = digits.size() == 6;
-  for (std::size_t i = 0; good && i < 6; ++i)
-    good = (value[i] = HexDigitValue(digits[i])) >= 0;
+  for (std::size_t i = 0; good && i < 6; ++i) {
+    const int digit = HexDigitValue(digits[i]);
+    good = digit >= 0;
+    if (good)
+      value[i] = static_cast<unsigned>(digit);
+  }
   if (!good)
     throw UsageError(option +
                      " must be a colour written as six hex digits RRGGBB (\"7f7f7f\", "

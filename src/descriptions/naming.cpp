@@ -57,8 +57,9 @@ std::string NamingLabel(const ResourceNaming &naming) {
   if (faction != 0) {
     // A faction outside the list cannot come from the lists or a loaded file; show its number
     // rather than read past the table.
-    label = InList(faction, kFactionItems.size()) ? std::string(1, kFactionItems[faction][0])
-                                                  : std::to_string(faction);
+    label = InList(faction, kFactionItems.size())
+                ? std::string(1, kFactionItems[static_cast<std::size_t>(faction)][0])
+                : std::to_string(faction);
     if (tech != 0)
       label += "/T" + std::to_string(tech);
   } else if (tech != 0) {

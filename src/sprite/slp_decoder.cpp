@@ -251,7 +251,8 @@ private:
       ++idle_;
       return;
     }
-    const std::int64_t available = std::min<std::int64_t>(n, size_ - pos_);
+    // pos_ never passes size_, the length of bytes held in memory.
+    const std::int64_t available = std::min(n, static_cast<std::int64_t>(size_ - pos_));
     const std::uint8_t *indexes = data_ + pos_;
     const std::int64_t first = std::max<std::int64_t>(0, -x_);
     const std::int64_t last = std::min(available, width_ - x_);

@@ -8,9 +8,11 @@
 #include "surface/dib_section.hpp"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <optional>
 #include <span>
 #include <unordered_map>
 
@@ -26,14 +28,14 @@ struct Pixel {
   std::uint8_t index = 0; // palette index; for player pixels the stored index (entry - 16)
 };
 
-constexpr int kPlayerBase = 16;
+constexpr std::size_t kPlayerBase = 16;
 
 // Reverse lookups of the palette: the first entry of each colour, and the first entry of each
 // colour among the player entries 16..255.
 class PaletteLookup {
 public:
   explicit PaletteLookup(const PaletteTable &palette) {
-    for (int i = 255; i >= 0; --i) {
+    for (std::size_t i = palette.size(); i-- > 0;) {
       any_[palette[i]] = static_cast<std::uint8_t>(i);
       if (i >= kPlayerBase)
         player_[palette[i]] = static_cast<std::uint8_t>(i - kPlayerBase);
@@ -119,12 +121,18 @@ Pixel ClassifyPixel(Colour image, Colour layer, const PaletteLookup &lookup, con
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put(Bytes &out, unsigned value) { out.push_back(static_cast<std::uint8_t>(value)); }
+// Counts and positions within a row are std::size_t: a row holds at most kMaxFrameColumns
+// pixels, so every count below fits the command that takes it, as each emitter splits its run.
+// Every value given to Put is one byte of a command.
+void Put(Bytes &out, std::size_t value) {
+  assert(value <= 0xFF);
+  out.push_back(static_cast<std::uint8_t>(value));
+}
 
 // Transparent run inside a row: short skip up to 63, long skip up to 4095.
-void EmitSkip(Bytes &out, std::int32_t n) {
+void EmitSkip(Bytes &out, std::size_t n) {
   while (n > 0) {
-    const std::int32_t m = std::min(n, 4095);
+    const std::size_t m = std::min<std::size_t>(n, 4095);
     if (m <= 63) {
       Put(out, (m << 2) | 0x01);
     } else {
@@ -135,9 +143,9 @@ void EmitSkip(Bytes &out, std::int32_t n) {
   }
 }
 
-void EmitShadow(Bytes &out, std::int32_t n) {
+void EmitShadow(Bytes &out, std::size_t n) {
   while (n > 0) {
-    const std::int32_t m = std::min(n, 255);
+    const std::size_t m = std::min<std::size_t>(n, 255);
     if (m <= 15) {
       Put(out, (m << 4) | 0x0B);
     } else {
@@ -149,9 +157,9 @@ void EmitShadow(Bytes &out, std::int32_t n) {
 }
 
 // Outline runs: the one-pixel command, or the span command with a count byte.
-void EmitOutline(Bytes &out, std::int32_t n, unsigned pixelCommand, unsigned spanCommand) {
+void EmitOutline(Bytes &out, std::size_t n, std::uint8_t pixelCommand, std::uint8_t spanCommand) {
   while (n > 0) {
-    const std::int32_t m = std::min(n, 255);
+    const std::size_t m = std::min<std::size_t>(n, 255);
     if (m == 1) {
       Put(out, pixelCommand);
     } else {
@@ -166,31 +174,31 @@ void EmitOutline(Bytes &out, std::int32_t n, unsigned pixelCommand, unsigned spa
 // list every index.
 struct IndexedCommands {
   bool player;
-  std::int32_t shortCopyMax; // one-byte copy header
-  std::int32_t longCopyMax;  // two-byte copy header
+  std::size_t shortCopyMax; // one-byte copy header
+  std::size_t longCopyMax;  // two-byte copy header
 };
 
 constexpr IndexedCommands kPaletteCommands{false, 63, 4095};
 constexpr IndexedCommands kPlayerCommands{true, 15, 255};
-constexpr std::int32_t kFillMax = 255;
+constexpr std::size_t kFillMax = 255;
 
 // The player-colour span 0x?E draws entry 16 + (b >> 4); the nibbles 4..7 are taken by the
 // outline commands.
 bool PlayerSpanAllowed(std::uint8_t index) { return index < 4 || (index >= 8 && index < 16); }
 
-std::int32_t FillCost(const IndexedCommands &kind, std::int32_t m, std::uint8_t index) {
+std::size_t FillCost(const IndexedCommands &kind, std::size_t m, std::uint8_t index) {
   if (kind.player && PlayerSpanAllowed(index))
     return 2;
   return m <= 15 ? 2 : 3;
 }
 
-void EmitFill(Bytes &out, const IndexedCommands &kind, std::int32_t m, std::uint8_t index) {
-  const unsigned nibble = kind.player ? 0x0A : 0x07;
+void EmitFill(Bytes &out, const IndexedCommands &kind, std::size_t m, std::uint8_t index) {
+  const std::size_t nibble = kind.player ? 0x0A : 0x07;
   if (m <= 15) {
     Put(out, (m << 4) | nibble);
     Put(out, index);
   } else if (kind.player && PlayerSpanAllowed(index)) {
-    Put(out, (index << 4) | 0x0E);
+    Put(out, (std::size_t{index} << 4) | 0x0E);
     Put(out, m);
   } else {
     Put(out, nibble);
@@ -200,7 +208,7 @@ void EmitFill(Bytes &out, const IndexedCommands &kind, std::int32_t m, std::uint
 }
 
 void EmitCopy(Bytes &out, const IndexedCommands &kind, std::span<const std::uint8_t> indices) {
-  const auto m = static_cast<std::int32_t>(indices.size());
+  const std::size_t m = indices.size();
   if (kind.player) {
     if (m <= 15) {
       Put(out, (m << 4) | 0x06);
@@ -221,22 +229,24 @@ void EmitCopy(Bytes &out, const IndexedCommands &kind, std::span<const std::uint
 // in falling order and the window ends `window` places after the current start.
 class SlidingMinimum {
 public:
-  explicit SlidingMinimum(std::int32_t window) : window_(window) {}
-  void push(std::int32_t t, std::int64_t value) {
+  explicit SlidingMinimum(std::size_t window) : window_(window) {}
+  void push(std::size_t t, std::size_t value) {
     while (!items_.empty() && items_.back().second > value)
       items_.pop_back();
     items_.emplace_back(t, value);
   }
-  // The best position t <= start + window, or -1 when there is none.
-  std::int32_t best(std::int32_t start) {
+  // The best position t <= start + window, or nothing when there is none.
+  std::optional<std::size_t> best(std::size_t start) {
     while (!items_.empty() && items_.front().first > start + window_)
       items_.pop_front();
-    return items_.empty() ? -1 : items_.front().first;
+    if (items_.empty())
+      return std::nullopt;
+    return items_.front().first;
   }
 
 private:
-  std::int32_t window_;
-  std::deque<std::pair<std::int32_t, std::int64_t>> items_;
+  std::size_t window_;
+  std::deque<std::pair<std::size_t, std::size_t>> items_;
 };
 
 // Writes a run of indexed pixels with the fewest bytes. best[s] is the cheapest encoding of the
@@ -245,19 +255,19 @@ private:
 // the cheapest end t of a copy from s is the one minimising best[t] + t.
 void EmitIndexedRun(Bytes &out, const IndexedCommands &kind,
                     std::span<const std::uint8_t> indices) {
-  const auto n = static_cast<std::int32_t>(indices.size());
-  std::vector<std::int64_t> best(n + 1, std::numeric_limits<std::int64_t>::max());
-  std::vector<std::int32_t> to(n + 1, n);
+  const std::size_t n = indices.size();
+  std::vector<std::size_t> best(n + 1, std::numeric_limits<std::size_t>::max());
+  std::vector<std::size_t> to(n + 1, n);
   std::vector<bool> isFill(n + 1, false);
   SlidingMinimum shortCopies(kind.shortCopyMax);
   SlidingMinimum longCopies(kind.longCopyMax);
   best[n] = 0;
-  std::int32_t equalRun = 0; // pixels from s on equal to pixel s
-  for (std::int32_t s = n - 1; s >= 0; --s) {
+  std::size_t equalRun = 0; // pixels from s on equal to pixel s
+  for (std::size_t s = n; s-- > 0;) {
     equalRun = (s + 1 < n && indices[s] == indices[s + 1]) ? equalRun + 1 : 1;
     shortCopies.push(s + 1, best[s + 1] + (s + 1));
     longCopies.push(s + 1, best[s + 1] + (s + 1));
-    const auto consider = [&](std::int64_t cost, std::int32_t end, bool fill) {
+    const auto consider = [&](std::size_t cost, std::size_t end, bool fill) {
       if (cost < best[s]) {
         best[s] = cost;
         to[s] = end;
@@ -265,16 +275,17 @@ void EmitIndexedRun(Bytes &out, const IndexedCommands &kind,
       }
     };
     // Fills: the longest of each count form (one count nibble, or a count byte).
-    for (const std::int32_t m : {std::min(equalRun, kFillMax), std::min(equalRun, 15)})
+    for (const std::size_t m : {std::min(equalRun, kFillMax), std::min<std::size_t>(equalRun, 15)})
       consider(best[s + m] + FillCost(kind, m, indices[s]), s + m, true);
     // The long copy is tried first so that, at equal cost, one copy beats two.
-    for (const auto &[window, header] : {std::pair{&longCopies, 2}, std::pair{&shortCopies, 1}}) {
-      const std::int32_t t = window->best(s);
-      if (t > s)
-        consider(best[t] + header + (t - s), t, false);
+    for (const auto &[window, header] :
+         {std::pair{&longCopies, std::size_t{2}}, std::pair{&shortCopies, std::size_t{1}}}) {
+      const auto t = window->best(s);
+      if (t && *t > s)
+        consider(best[*t] + header + (*t - s), *t, false);
     }
   }
-  for (std::int32_t s = 0; s < n; s = to[s]) {
+  for (std::size_t s = 0; s < n; s = to[s]) {
     if (isFill[s])
       EmitFill(out, kind, to[s] - s, indices[s]);
     else
@@ -288,21 +299,25 @@ void EmitIndexedRun(Bytes &out, const IndexedCommands &kind,
 // Pixels are judged left to right, so the first fault of a row is the one reported.
 std::vector<Pixel> ClassifyRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
                                const PaletteLookup &lookup) {
-  const std::size_t base = static_cast<std::size_t>(y) * frame.width;
-  const auto untouched = [&](std::int32_t x) {
+  // CheckFrameShape has made the sides non-negative and the width at most kMaxFrameColumns,
+  // so a column fits the int32_t that messages name it by.
+  const auto width = static_cast<std::size_t>(frame.width);
+  const std::size_t base = static_cast<std::size_t>(y) * width;
+  const auto untouched = [&](std::size_t x) {
     return frame.image[base + x] == 0x000000 && frame.layer[base + x] == 0x000000;
   };
-  std::int32_t used = frame.width;
+  std::size_t used = width;
   while (used > 0 && untouched(used - 1))
     --used;
   std::vector<Pixel> row(used);
-  for (std::int32_t x = 0; x < used; ++x) {
+  for (std::size_t x = 0; x < used; ++x) {
+    const auto column = static_cast<std::int32_t>(x);
     if (untouched(x))
-      RefusePixel(frameNumber, x, y,
+      RefusePixel(frameNumber, column, y,
                   "a pixel black in both bitmaps (never drawn) can only stand at the end of its "
                   "row, but drawn pixels follow it");
-    row[x] =
-        ClassifyPixel(frame.image[base + x], frame.layer[base + x], lookup, {frameNumber, x, y});
+    row[x] = ClassifyPixel(frame.image[base + x], frame.layer[base + x], lookup,
+                           {frameNumber, column, y});
   }
   return row;
 }
@@ -310,15 +325,15 @@ std::vector<Pixel> ClassifyRow(const EncoderFrame &frame, std::int32_t frameNumb
 bool IsTransparent(const Pixel &p) { return p.kind == PixelKind::Transparent; }
 
 // Emits the commands for pixels [begin, end) of a row, which start and end with a drawn pixel.
-void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::int32_t begin, std::int32_t end) {
+void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::size_t begin, std::size_t end) {
   std::vector<std::uint8_t> indices;
-  std::int32_t x = begin;
+  std::size_t x = begin;
   while (x < end) {
     const PixelKind kind = row[x].kind;
-    std::int32_t runEnd = x + 1;
+    std::size_t runEnd = x + 1;
     while (runEnd < end && row[runEnd].kind == kind)
       ++runEnd;
-    const std::int32_t n = runEnd - x;
+    const std::size_t n = runEnd - x;
     switch (kind) {
     case PixelKind::Transparent:
       EmitSkip(out, n);
@@ -335,7 +350,7 @@ void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::int32_t begin, std
     case PixelKind::Palette:
     case PixelKind::Player:
       indices.clear();
-      for (std::int32_t i = x; i < runEnd; ++i)
+      for (std::size_t i = x; i < runEnd; ++i)
         indices.push_back(row[i].index);
       EmitIndexedRun(out, kind == PixelKind::Player ? kPlayerCommands : kPaletteCommands, indices);
       break;
@@ -350,20 +365,22 @@ void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::int32_t begin, std
 SLPRow EncodeRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
                  const PaletteLookup &lookup) {
   const std::vector<Pixel> row = ClassifyRow(frame, frameNumber, y, lookup);
-  const auto used = static_cast<std::int32_t>(row.size());
+  // A row holds at most kMaxFrameColumns (32767) pixels, so its margins fit the int16_t edges.
+  const std::size_t used = row.size();
 
   SLPRow encoded;
-  std::int32_t left = 0;
+  std::size_t left = 0;
   while (left < used && IsTransparent(row[left]))
     ++left;
   if (left == used) {
     // Wholly transparent rows take the empty-row marker; with an untouched tail the row must
     // stop after its transparent part instead.
-    encoded.edges.left = used == frame.width ? kEmptyRow : static_cast<std::int16_t>(used);
+    encoded.edges.left =
+        used == static_cast<std::size_t>(frame.width) ? kEmptyRow : static_cast<std::int16_t>(used);
     encoded.commands.push_back(0x0F);
     return encoded;
   }
-  std::int32_t right = used;
+  std::size_t right = used;
   while (IsTransparent(row[right - 1]))
     --right;
   encoded.edges.left = static_cast<std::int16_t>(left);
@@ -388,7 +405,8 @@ void CheckFrameShape(const EncoderFrame &frame, std::int32_t frameNumber) {
                                  std::to_string(frame.height) + " needs more than the " +
                                  std::to_string(kMaxSurfaceBytes >> 20) +
                                  " MiB one picture may take");
-  const auto pixels = static_cast<std::size_t>(frame.width) * frame.height;
+  const auto pixels =
+      static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
   if (frame.image.size() != pixels || frame.layer.size() != pixels)
     RefuseFrame(frameNumber, "pixel arrays hold " + std::to_string(frame.image.size()) + " and " +
                                  std::to_string(frame.layer.size()) + " pixels, not " +
@@ -422,7 +440,8 @@ EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &laye
   frame.hotspotY = hotspotY;
   frame.width = std::max(image.Width(), 0);
   frame.height = std::max(image.Height(), 0);
-  const auto pixels = static_cast<std::size_t>(frame.width) * frame.height;
+  const auto pixels =
+      static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
   frame.image.reserve(pixels);
   frame.layer.reserve(pixels);
   for (std::int32_t y = 0; y < frame.height; ++y)

@@ -165,9 +165,9 @@ std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &na
     lines.fail("line 1 reads \"" + std::string(magic.substr(0, 40)) + "\", not \"" + kMagicLine +
                "\"");
   const std::int32_t count = ReadFrameCount(lines);
-  std::vector<SLXFrameEntry> entries(count);
+  std::vector<SLXFrameEntry> entries(static_cast<std::size_t>(count)); // count is 1..32767
   for (std::int32_t n = 1; n <= count; ++n) {
-    SLXFrameEntry &entry = entries[n - 1];
+    SLXFrameEntry &entry = entries[static_cast<std::size_t>(n - 1)];
     ReadHotspot(lines, n, entry);
     entry.layerName = ReadBitmapName(lines, n, "layer-map bitmap");
     entry.imageName = ReadBitmapName(lines, n, "image bitmap");

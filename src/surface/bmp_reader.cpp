@@ -75,7 +75,9 @@ BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) 
   BmpImage image;
   image.width = layout.width;
   image.height = layout.height;
-  image.pixels.resize(static_cast<std::size_t>(layout.width) * layout.height);
+  // ReadLayout refused negative sides.
+  const auto width = static_cast<std::size_t>(layout.width);
+  image.pixels.resize(width * static_cast<std::size_t>(layout.height));
   // A bitmap without columns has no pixels however many rows its header claims; walking two
   // billion empty rows would only stall the caller.
   const std::int32_t rows = layout.width > 0 ? layout.height : 0;
@@ -83,7 +85,7 @@ BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) 
     // Rows are stored bottom row first.
     const std::uint8_t *row =
         bytes.data() + layout.pixelOffset + (layout.height - 1 - y) * layout.stride;
-    Colour *out = image.pixels.data() + static_cast<std::size_t>(y) * layout.width;
+    Colour *out = image.pixels.data() + static_cast<std::size_t>(y) * width;
     for (std::int32_t x = 0; x < layout.width; ++x)
       out[x] = RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
   }

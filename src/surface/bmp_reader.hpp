@@ -16,8 +16,10 @@ struct BmpImage {
   std::int32_t height = 0;
   std::vector<Colour> pixels;
 
+  // x and y must lie inside the image.
   Colour at(std::int32_t x, std::int32_t y) const {
-    return pixels[static_cast<std::size_t>(y) * width + x];
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
   }
 };
 

@@ -65,13 +65,10 @@ public:
   std::uint8_t *Bits() { return bits_.data(); }
   const std::uint8_t *Bits() const { return bits_.data(); }
   std::size_t BitsSize() const { return bits_.size(); }
-  // First byte of row y (y = 0 is the top row); y must be inside the surface.
-  std::uint8_t *RowBits(std::int32_t y) {
-    return bits_.data() + static_cast<std::size_t>(Height() - 1 - y) * BytesPerScanLine();
-  }
-  const std::uint8_t *RowBits(std::int32_t y) const {
-    return bits_.data() + static_cast<std::size_t>(Height() - 1 - y) * BytesPerScanLine();
-  }
+  // First byte of row y (y = 0 is the top row); y must be inside the surface, whose stride is
+  // never negative.
+  std::uint8_t *RowBits(std::int32_t y) { return bits_.data() + RowOffset(y); }
+  const std::uint8_t *RowBits(std::int32_t y) const { return bits_.data() + RowOffset(y); }
 
   // Sets one pixel; positions outside the surface (or an empty surface) are ignored.
   void SetPixel(std::int32_t x, std::int32_t y, Colour colour) {
@@ -100,6 +97,10 @@ public:
   void SavePicture(const std::string &sFileName) const;
 
 private:
+  std::size_t RowOffset(std::int32_t y) const {
+    return static_cast<std::size_t>(Height() - 1 - y) * static_cast<std::size_t>(stride_);
+  }
+
   BitmapInfoHeader header_{};
   std::int32_t stride_ = 0;
   std::vector<std::uint8_t> bits_;
