@@ -33,6 +33,8 @@ inline std::string DescriptionLoadErrorText(const std::string &path) {
 
 constexpr char kAppTitle[] = "Tessary";
 constexpr char kWindowCaption[] = "Tessary - Viewer/Extractor (v0.5b)";
+// The About window's credits line.
+constexpr char kCreditsText[] = "By the Tessary contributors";
 constexpr char kOpenFailedTitle[] = "Error";
 constexpr char kInvalidFormatQuestion[] =
     "Invalid file format - continue anyway? (may cause lots of horrible errors)";
@@ -81,6 +83,8 @@ constexpr char kDescriptionsLoadedPrefix[] = "Descriptions loaded: ";
 // ----- the command line's own lines -----
 
 constexpr char kCliVersionText[] = "tessary-cli 0.5b";
+// What `tessary --version` prints.
+constexpr char kWindowVersionText[] = "tessary 0.5b\n";
 constexpr char kCliHelpHint[] = "Run with --help for more information.";
 constexpr char kCliStdoutFailure[] = "cannot write to standard output";
 constexpr char kCliExitStatusFooter[] =

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/messages.hpp"
+
 #include <QDialog>
 
 #include <array>
@@ -53,6 +55,5 @@ void ShowAboutForm(std::unique_ptr<AboutForm> &form);
 
 constexpr int kAboutWidthTwips = 6855;
 constexpr int kAboutHeightTwips = 2055;
-constexpr char kCreditsText[] = "By the Tessary contributors";
 
 } // namespace tessary::ui

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "common/messages.hpp"
+
 #include <QStringList>
 
 #include <optional>
 #include <string>
 
 namespace tessary::ui {
-
-constexpr char kWindowVersionText[] = "tessary 0.5b\n";
 
 // What the window's command line asks for: `tessary [ARCHIVE]`, or --help, or --version.
 struct WindowCommandLine {
