@@ -2,9 +2,9 @@
 
 #include "archive/drs_writer.hpp"
 #include "archive/extract.hpp"
+#include "cli/created_folders.hpp"
 #include "cli/output_checks.hpp"
 #include "common/error.hpp"
-#include "common/in_flight_files.hpp"
 #include "common/safe_write.hpp"
 
 #include <CLI/CLI.hpp>
@@ -129,46 +129,6 @@ std::vector<PlannedFile> PlanFileNames(const ArchiveContents &contents) {
   }
   return plan;
 }
-
-[[noreturn]] void SaveFailed(const fs::path &folder, const std::string &detail) {
-  throw Error(ErrorKind::Save, folder.string(), detail);
-}
-
-// The folders a call creates, removed again (deepest first, only while empty) unless kept.
-class CreatedFolders {
-public:
-  explicit CreatedFolders(const fs::path &folder) {
-    std::error_code ec;
-    for (fs::path p = folder; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
-      created_.push_back(p);
-      if (p == p.parent_path())
-        break;
-    }
-    // Outermost first, so that an interrupted call removes the innermost first.
-    for (auto p = created_.rbegin(); p != created_.rend(); ++p)
-      inFlight_.push_back(std::make_unique<InFlightPath>(p->string(), InFlightPath::Kind::folder));
-    fs::create_directories(folder, ec);
-    if (ec)
-      SaveFailed(folder, "cannot create the folder " + folder.string() + ": " + ec.message());
-    if (!fs::is_directory(folder, ec))
-      SaveFailed(folder, folder.string() + " is not a folder");
-  }
-  ~CreatedFolders() {
-    if (kept_)
-      return;
-    std::error_code ec;
-    for (const auto &p : created_)
-      fs::remove(p, ec);
-  }
-  CreatedFolders(const CreatedFolders &) = delete;
-  CreatedFolders &operator=(const CreatedFolders &) = delete;
-  void keep() { kept_ = true; }
-
-private:
-  std::vector<fs::path> created_;
-  std::vector<std::unique_ptr<InFlightPath>> inFlight_;
-  bool kept_ = false;
-};
 
 void CheckNoneIsTheArchive(const OpenedArchive &archive, const fs::path &folder,
                            const std::vector<PlannedFile> &plan) {
