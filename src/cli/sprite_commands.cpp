@@ -4,8 +4,8 @@
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
 #include "cli/output_checks.hpp"
+#include "cli/picture_options.hpp"
 #include "common/error.hpp"
-#include "common/hex.hpp"
 #include "common/paths.hpp"
 #include "palette/palette.hpp"
 #include "sprite/animation.hpp"
@@ -16,9 +16,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cctype>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -78,52 +76,7 @@ void AddSpriteWords(CLI::App *sub, SpriteWords &words) {
   sub->add_option("--slp", words.slp, "A loose sprite file instead of ARCHIVE ID");
 }
 
-// ----- colours -----
-
-struct ColourWords {
-  std::string palette;
-  std::optional<std::string> mask, shadow, inner, outer;
-};
-
-// "RRGGBB" or "#RRGGBB", either case, into a colour value (red in the low byte).
-Colour ParseColour(const std::string &option, const std::string &word) {
-  const std::string digits = !word.empty() && word[0] == '#' ? word.substr(1) : word;
-  unsigned value[6] = {};
-  bool good = digits.size() == 6;
-  for (std::size_t i = 0; good && i < 6; ++i) {
-    const int digit = HexDigitValue(digits[i]);
-    good = digit >= 0;
-    if (good)
-      value[i] = static_cast<unsigned>(digit);
-  }
-  if (!good)
-    throw UsageError(option +
-                     " must be a colour written as six hex digits RRGGBB (\"7f7f7f\", "
-                     "\"#00FF00\"), not \"" +
-                     word + "\"");
-  return RGB(value[0] * 16 + value[1], value[2] * 16 + value[3], value[4] * 16 + value[5]);
-}
-
-void SetColour(Colour &slot, const std::string &option, const std::optional<std::string> &word) {
-  if (word)
-    slot = ParseColour(option, *word);
-}
-
-DisplayOptions ChosenOptions(const ColourWords &words) {
-  DisplayOptions options;
-  SetColour(options.maskColour, "--mask", words.mask);
-  SetColour(options.shadowColour, "--shadow", words.shadow);
-  SetColour(options.innerOutlineColour, "--inner", words.inner);
-  SetColour(options.outerOutlineColour, "--outer", words.outer);
-  return options;
-}
-
-PaletteTable ChosenPalette(const std::string &path) {
-  PaletteTable table = DefaultPalette();
-  if (!path.empty())
-    LoadPalette(table, path);
-  return table;
-}
+// ----- outputs -----
 
 // Every check that an output lands on no file the call reads: the sprite's file or archive, and
 // the palette.
@@ -132,66 +85,6 @@ void RefuseWritingOntoInputs(const SpriteSource &source, const ColourWords &colo
   source.refuseWritingOnto(outputs);
   if (!colours.palette.empty())
     RefuseWritingOnto(colours.palette, kPaletteFileRole, outputs);
-}
-
-void AddPaletteWord(CLI::App *sub, ColourWords &words) {
-  sub->add_option("--palette", words.palette,
-                  "A JASC-PAL palette file (default: the built-in palette)");
-}
-
-void AddColourWords(CLI::App *sub, ColourWords &words) {
-  AddPaletteWord(sub, words);
-  sub->add_option("--mask", words.mask, "Colour of transparent pixels, RRGGBB (default 000000)");
-  sub->add_option("--shadow", words.shadow, "Colour of shadow pixels, RRGGBB (default 7f7f7f)");
-  sub->add_option("--inner", words.inner,
-                  "Colour of inner outline pixels, RRGGBB (default 0000ff)");
-  sub->add_option("--outer", words.outer,
-                  "Colour of outer outline pixels, RRGGBB (default ffff00)");
-}
-
-// ----- picture format -----
-
-bool EndsWithPngExtension(const std::string &path) {
-  const std::string name = NameOfPath(path);
-  if (name.size() < 4)
-    return false;
-  std::string extension = name.substr(name.size() - 4);
-  for (char &c : extension)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".png";
-}
-
-// --format when given, else the output's extension: ".png" in any case gives PNG, anything
-// else BMP. The layer colours are drawn only into BMP files, so they are refused with PNG.
-PictureFormat ChosenFormat(const std::optional<std::string> &format, const std::string &output,
-                           const ColourWords &colours) {
-  PictureFormat chosen = EndsWithPngExtension(output) ? PictureFormat::Png : PictureFormat::Bmp;
-  if (format) {
-    if (*format == "png")
-      chosen = PictureFormat::Png;
-    else if (*format == "bmp")
-      chosen = PictureFormat::Bmp;
-    else
-      throw UsageError("--format must be bmp or png, not \"" + *format + "\"");
-  }
-  if (chosen == PictureFormat::Png) {
-    const std::pair<const char *, const std::optional<std::string> *> layerColours[] = {
-        {"--mask", &colours.mask},
-        {"--shadow", &colours.shadow},
-        {"--inner", &colours.inner},
-        {"--outer", &colours.outer}};
-    for (const auto &[option, word] : layerColours)
-      if (*word)
-        throw UsageError(std::string(option) +
-                         " goes only with BMP output; PNG pictures keep those pixels "
-                         "transparent or shaded");
-  }
-  return chosen;
-}
-
-void AddFormatWord(CLI::App *sub, std::optional<std::string> &format) {
-  sub->add_option("--format", format,
-                  "bmp or png (default: png for an output name ending in .png, else bmp)");
 }
 
 // ----- frame -----
@@ -207,7 +100,7 @@ struct FrameCall {
 void RunFrame(const FrameCall &call) {
   // Words first, so a bad colour is reported before any file is read.
   const DisplayOptions options = ChosenOptions(call.colours);
-  const PictureFormat format = ChosenFormat(call.format, call.output, call.colours);
+  const PictureFormat format = ChosenFormat(call.format, FormatOfName(call.output), call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::int32_t count = source.sprite().frameCount();
@@ -234,6 +127,7 @@ void AddFrame(CLI::App &app) {
   sub->add_option("-o,--output", call->output, "The BMP or PNG file to write")->required();
   AddFormatWord(sub, call->format);
   AddColourWords(sub, call->colours);
+  AddPlayerWord(sub, call->colours);
   sub->callback([call] { RunFrame(*call); });
 }
 
@@ -248,7 +142,7 @@ struct SequenceCall {
 
 void RunSequence(const SequenceCall &call) {
   const DisplayOptions options = ChosenOptions(call.colours);
-  const PictureFormat format = ChosenFormat(call.format, call.output, call.colours);
+  const PictureFormat format = ChosenFormat(call.format, FormatOfName(call.output), call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   const std::string base = BaseNameOfPath(call.output);
@@ -276,6 +170,7 @@ void AddSequence(CLI::App &app) {
       ->required();
   AddFormatWord(sub, call->format);
   AddColourWords(sub, call->colours);
+  AddPlayerWord(sub, call->colours);
   sub->callback([call] { RunSequence(*call); });
 }
 
@@ -312,16 +207,17 @@ void AddSlx(CLI::App &app) {
 
 struct SheetCall {
   SpriteWords sprite;
-  ColourWords colours; // the palette only
+  ColourWords colours; // the palette and the player
   std::string output;
 };
 
 void RunSheet(const SheetCall &call) {
+  const DisplayOptions options = ChosenOptions(call.colours);
   const SpriteSource source(call.sprite);
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   RefuseFolderAsOutput(call.output);
   RefuseWritingOntoInputs(source, call.colours, {call.output, SheetJsonName(call.output)});
-  ExportSheet(source.sprite(), call.output, palette, DisplayOptions{});
+  ExportSheet(source.sprite(), call.output, palette, options);
 }
 
 void AddSheet(CLI::App &app) {
@@ -334,6 +230,7 @@ void AddSheet(CLI::App &app) {
   AddSpriteWords(sub, call->sprite);
   sub->add_option("-o,--output", call->output, "NAME.png: the sheet to write")->required();
   AddPaletteWord(sub, call->colours);
+  AddPlayerWord(sub, call->colours);
   sub->callback([call] { RunSheet(*call); });
 }
 
@@ -341,7 +238,7 @@ void AddSheet(CLI::App &app) {
 
 struct AnimCall {
   SpriteWords sprite;
-  ColourWords colours; // the palette and the shadow
+  ColourWords colours; // the palette, the shadow and the player
   std::int32_t fps = kDefaultAnimationFps;
   std::string output;
 };
@@ -371,6 +268,7 @@ void AddAnim(CLI::App &app) {
   AddPaletteWord(sub, call->colours);
   sub->add_option("--shadow", call->colours.shadow,
                   "Colour of shadow pixels, RRGGBB (default 7f7f7f)");
+  AddPlayerWord(sub, call->colours);
   sub->callback([call] { RunAnim(*call); });
 }
 

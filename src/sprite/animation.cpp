@@ -94,7 +94,7 @@ std::vector<std::uint8_t> EncodeAnimation(const SLPFile &sprite, const PaletteTa
     indexes.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
     FrameColours colours(sprite, n);
     if (frame.width > 0 && frame.height > 0) {
-      DecodeSLPFrame(sprite, frame, palette, image, map);
+      DecodeSLPFrame(sprite, frame, palette, image, map, {}, KeyColours(options));
       DrawFrame(image, map, canvas, frame, options.shadowColour, colours, indexes);
     }
     gif.AddFrame(indexes, colours.table());

@@ -20,8 +20,9 @@ std::int32_t FrameDelayHundredths(std::int32_t fps);
 // Every frame as one looping GIF89a on the hotspot-aligned canvas of the image sequence.
 // Transparent, outline and undrawn pixels, and the canvas a frame does not cover, are the
 // transparent colour; shadow pixels take options.shadowColour, colour and player pixels their
-// palette colours. Throws Error naming the frame when one needs more than 255 colours besides
-// the transparent one, and Error for an undecodable sprite or a canvas too large.
+// palette colours (the player pixels options.playerIndex's). Throws Error naming the frame when
+// one needs more than 255 colours besides the transparent one, and Error for an undecodable
+// sprite or a canvas too large.
 std::vector<std::uint8_t> EncodeAnimation(const SLPFile &sprite, const PaletteTable &palette,
                                           const DisplayOptions &options, std::int32_t fps);
 

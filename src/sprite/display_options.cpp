@@ -67,6 +67,13 @@ LayerColours ChosenColours(const DisplayOptions &options) {
   colours.innerOutline = options.innerOutlineColour;
   colours.outerOutline = options.outerOutlineColour;
   colours.shadow = options.shadowColour;
+  colours.playerIndex = options.playerIndex;
+  return colours;
+}
+
+LayerColours KeyColours(const DisplayOptions &options) {
+  LayerColours colours;
+  colours.playerIndex = options.playerIndex;
   return colours;
 }
 

@@ -10,9 +10,11 @@
 
 namespace tessary {
 
-// The colours in which the special layers are shown, and the (unused) player choice.
+// The colours in which the special layers are shown, and the player whose colours the player
+// pixels take: a player pixel of stored index i shows palette entry (i + 16 x (playerIndex + 1))
+// & 255, so the default, player 1, takes the entries from 16 up.
 struct DisplayOptions {
-  std::int16_t playerIndex = 0;
+  std::int16_t playerIndex = 0; // 0..7 for players 1..8
   Colour maskColour = 0x000000;
   Colour innerOutlineColour = 0xFF0000;
   Colour outerOutlineColour = 0x00FFFF;
@@ -21,10 +23,16 @@ struct DisplayOptions {
 
 // Replaces image pixels whose layer-map code is map blue, shadow red, map yellow or key magenta
 // with the matching DisplayOptions colour; other pixels stay. Both surfaces have equal size.
+// The player pixels keep the colours they were decoded in: decode with KeyColours(options) so
+// that they are the options' player's.
 void Recolour(cDIBSection &image, const cDIBSection &layerMap, const DisplayOptions &options);
 
 // The decoder colours that give the recoloured image directly (see LayerColours).
 LayerColours ChosenColours(const DisplayOptions &options);
+
+// The decoder's own key colours, which Recolour and the exports that read the decoded image
+// look for, with the player pixels in the options' player's colours.
+LayerColours KeyColours(const DisplayOptions &options);
 
 // Loads the sprite, decodes frame frameNumber (1-based) and recolours it into `image`.
 // Throws Error for an unreadable sprite or a frame number outside 1..frameCount.

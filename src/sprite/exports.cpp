@@ -169,7 +169,7 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
     const SLPFrameInfo &frame = sprite.frame(n);
-    DecodeSLPFrame(sprite, frame, palette, image, layerMap);
+    DecodeSLPFrame(sprite, frame, palette, image, layerMap, {}, KeyColours(options));
     FillCanvas(canvas, options.maskColour);
     PlaceFrame(canvas, image, -std::int64_t{frame.hotspotX} - box.minX,
                -std::int64_t{frame.hotspotY} - box.minY, options.maskColour);

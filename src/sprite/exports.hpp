@@ -50,9 +50,10 @@ struct SequenceCanvas {
 SequenceCanvas SequenceCanvasOf(const SLPFile &sprite);
 
 // Writes every frame on one hotspot-aligned canvas as SequenceFileName(baseName, n).
-// Transparent and outline pixels take options.maskColour; nothing else is recoloured. A frame
-// with a width or height of 0 or less covers nothing: it does not widen the canvas and its file
-// is the bare canvas in the mask colour.
+// Transparent and outline pixels take options.maskColour and player pixels the colours of
+// options.playerIndex; nothing else is recoloured. A frame with a width or height of 0 or less
+// covers nothing: it does not widen the canvas and its file is the bare canvas in the mask
+// colour.
 // Throws Error on an unreadable sprite, a canvas too large to hold (more than 32767 pixels on a
 // side or kMaxSurfaceBytes of storage) or a failed write. The files appear only once every
 // frame has been written: a failed export leaves none of them behind.

@@ -66,8 +66,9 @@ public:
   RowDecoder(const std::uint8_t *data, std::size_t size, const PaletteTable &palette,
              const LayerColours &colours, std::int64_t width, std::shared_ptr<IdleRuns> &idleRuns)
       : data_(data), size_(size), palette_(palette), colours_(colours), plain_(Pack(palette, 0)),
-        // Indexes 240 and up would reach past the table; they wrap round to its start.
-        player_(Pack(palette, 16)), width_(width), runs_(idleRuns) {}
+        // Indexes near the top would reach past the table; they wrap round to its start.
+        playerRamp_(PlayerRampStart(colours.playerIndex)), player_(Pack(palette, playerRamp_)),
+        width_(width), runs_(idleRuns) {}
 
   // Decodes one row; returns the column up to which the row was drawn. Everything a row draws
   // is one stretch from column 0 (margin, commands, margin), so [end, width) is left untouched.
@@ -157,7 +158,7 @@ private:
         else if (b == 0x7E)
           span(n8, colours_.outerOutline, kMapYellow);
         else
-          span(n8, palette_[16 + (b >> 4)], kMapGreen);
+          span(n8, palette_[(playerRamp_ + (b >> 4)) & 0xFFu], kMapGreen);
       }
       return true;
     case 0x07: {
@@ -185,7 +186,7 @@ private:
     case 0x0A: {
       std::int64_t n;
       if (shortCount(b, n) && next(i))
-        span(n, palette_[(i + 16) & 0xFF], kMapGreen);
+        span(n, palette_[(i + playerRamp_) & 0xFFu], kMapGreen);
       return true;
     }
     case 0x01:
@@ -274,6 +275,7 @@ private:
   const PaletteTable &palette_;
   const LayerColours colours_;
   const PackedPalette plain_;
+  const unsigned playerRamp_;
   const PackedPalette player_;
   std::int64_t width_;
   std::uint8_t *image_ = nullptr;

@@ -25,14 +25,23 @@ using CancelPoll = std::function<bool()>;
 void FillSpan(cDIBSection &surface, std::int16_t x1, std::int16_t x2, std::int16_t y,
               Colour colour);
 
-// What the image surface receives for the four special layers. The defaults are the decoder's
-// own key colours; the frame display passes its chosen colours instead, which gives in one pass
-// exactly what decoding and then recolouring by the layer map gives.
+// The first palette entry of player playerIndex's colour ramp (0 is player 1, whose ramp starts
+// at 16): a player pixel of stored index i is drawn as entry (i + PlayerRampStart(p)) & 255.
+// Any index wraps round the 256 entries, so a value outside 0..7 still draws inside the palette.
+constexpr unsigned PlayerRampStart(std::int32_t playerIndex) {
+  return (16u * (static_cast<unsigned>(playerIndex) + 1u)) & 0xFFu;
+}
+
+// What the image surface receives for the four special layers, and whose colours the player
+// pixels take. The defaults are the decoder's own key colours and player 1; the frame display
+// passes its chosen colours instead, which gives in one pass exactly what decoding and then
+// recolouring by the layer map gives.
 struct LayerColours {
   Colour transparent = kKeyMagenta;
   Colour innerOutline = kKeyMagenta;
   Colour outerOutline = kKeyMagenta;
   Colour shadow = kShadowRed;
+  std::int32_t playerIndex = 0; // 0..7 for players 1..8
 };
 
 // Throws Error(ErrorKind::SpriteRead, the sprite, detail) when the frame's row-edge table, a

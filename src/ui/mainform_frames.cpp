@@ -25,6 +25,13 @@ std::string FrameText(const char *prefix, std::int32_t frame, std::int32_t frame
   return prefix + std::to_string(frame) + kFrameOfText + std::to_string(frameCount);
 }
 
+// The window draws player pixels in player 1's colours whatever its (hidden) player choice
+// holds: the choice is kept, but nothing on screen or in its files follows it.
+DisplayOptions ShownOptions(DisplayOptions options) {
+  options.playerIndex = 0;
+  return options;
+}
+
 } // namespace
 
 void MainForm::FrameScroll_Change() {
@@ -53,8 +60,10 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   const CancelPoll escape = [this] { return platform_.escapeHeld() || platform_.endRequested(); };
   if (saveOnly) {
     try {
-      WithOutOfMemoryAsError(
-          [&] { SaveFrameBMP(path, frameNumber, paletteTable, displayOptions, fileName, escape); });
+      WithOutOfMemoryAsError([&] {
+        SaveFrameBMP(path, frameNumber, paletteTable, ShownOptions(displayOptions), fileName,
+                     escape);
+      });
     } catch (const Error &error) {
       ShowError(error);
     }
@@ -69,7 +78,8 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   RenderedFrame frame;
   try {
     frame = WithOutOfMemoryAsError([&] {
-      return RenderFrame(path, frameNumber, paletteTable, displayOptions, image, escape);
+      return RenderFrame(path, frameNumber, paletteTable, ShownOptions(displayOptions), image,
+                         escape);
     });
   } catch (const Error &error) {
     FrameScrollTag = "on";
@@ -148,7 +158,7 @@ void MainForm::menu_image_savesequence_Click() {
   ExportFrames(kExportingSequenceStatus, [&] {
     RefuseWritingOnto(archivePath, kOpenArchiveRole,
                       SequenceFileNames(baseName, LoadSLPInfo(ResDisplayPicTag).frameCount()));
-    ExportImageSequence(ResDisplayPicTag, baseName, paletteTable, displayOptions,
+    ExportImageSequence(ResDisplayPicTag, baseName, paletteTable, ShownOptions(displayOptions),
                         [this](std::int32_t frame, std::int32_t frameCount) {
                           ReportExportProgress(frame, frameCount);
                         });
