@@ -84,6 +84,7 @@ private slots:
   void saveAsBmpFailureIsReportedAndTheProgramGoesOn();
   void imageSequenceEqualsTheCommandLine();
   void imageSequenceReportsEachFrame();
+  void hiddenPlayerChoiceLeavesTheFilesInPlayerOnesColours();
   void slxExportEqualsTheCommandLineAndKeepsItsFilter();
   void spriteGoneBehindRefreshIsReportedOnce();
   void malformedSpriteIsReportedAndNothingStaysOnView();
@@ -373,6 +374,39 @@ void FramesTest::imageSequenceReportsEachFrame() {
   QVERIFY(steps == expected);
   // The view was not redrawn: it still shows frame 2.
   QCOMPARE(form.ResDisplayPic->size(), QSize(5, 9));
+}
+
+void FramesTest::hiddenPlayerChoiceLeavesTheFilesInPlayerOnesColours() {
+  WindowFixture f;
+  f.open();
+  f.select(kSpriteLine);
+  MainForm &form = *f.form;
+  form.menu_col_player_item[5]->trigger();
+  QCOMPARE(form.displayOptions.playerIndex, std::int16_t{5});
+  f.platform.saveAnswers.push_back(f.temp.file("frame.bmp"));
+  form.menu_savebmp->trigger();
+  std::filesystem::create_directory(f.temp.file("win"));
+  f.platform.saveAnswers.push_back(f.temp.file("win/walk.bmp"));
+  form.menu_image_savesequence->trigger();
+  QVERIFY(f.platform.messages.empty());
+
+  std::filesystem::create_directory(f.temp.file("one"));
+  std::filesystem::create_directory(f.temp.file("six"));
+  for (const char *player : {"1", "6"}) {
+    const std::string folder = f.temp.file(player[0] == '1' ? "one/" : "six/");
+    QCOMPARE(RunCli({"frame", Q(f.archivePath), "100", "--player", player, "-o",
+                     Q(folder + "frame.bmp")}),
+             0);
+    QCOMPARE(RunCli({"sequence", Q(f.archivePath), "100", "--player", player, "-o",
+                     Q(folder + "walk.bmp")}),
+             0);
+  }
+  // The frame has player pixels, so player 6's files differ from player 1's.
+  QVERIFY(ReadFile(f.temp.file("six/frame.bmp")) != ReadFile(f.temp.file("one/frame.bmp")));
+  QCOMPARE(ReadFile(f.temp.file("frame.bmp")), ReadFile(f.temp.file("one/frame.bmp")));
+  for (const char *name : {"walk001.bmp", "walk002.bmp", "walk003.bmp"})
+    QCOMPARE(ReadFile(f.temp.file(std::string("win/") + name)),
+             ReadFile(f.temp.file(std::string("one/") + name)));
 }
 
 void FramesTest::slxExportEqualsTheCommandLineAndKeepsItsFilter() {
