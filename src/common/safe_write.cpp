@@ -159,9 +159,14 @@ Plan PlanTarget(const std::string &name) {
   return plan;
 }
 
+// The mask is read once: reading it means setting it, and threads writing files at the same
+// time must never see it changed under them.
 mode_t NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
   return 0666 & ~mask;
 }
 
@@ -224,7 +229,8 @@ int SpoolEnd(int fd, off_t &end) {
 }
 
 std::string RandomSuffix() {
-  static std::mt19937 generator{std::random_device{}()};
+  // One generator per thread: sets may be written from several threads at once.
+  thread_local std::mt19937 generator{std::random_device{}()};
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string suffix(6, 'a');
   for (char &c : suffix)

@@ -70,14 +70,15 @@ TEST(RgbaPictures, EachLayerTakesItsPixel) {
   }
 }
 
-TEST(RgbaPictures, MarginsAreTransparentAndTheFileIsPlainRgba) {
+TEST(RgbaPictures, MarginsAreTransparentAndTheFileIsAPalettePicture) {
   test::FrameSpec frame = UniformFrame(4, 2, {0x04, 3, 0x0F});
   frame.rows[1].left = 2; // row 2: two pixels of left margin, then the colour
   const std::vector<std::uint8_t> bytes =
       EncodePNG(RenderFrameRgba(Parse(BuildSLP({frame})), 1, TestPalette(), DisplayOptions{}));
   const test::DecodedPng png = DecodePng(bytes);
   ASSERT_TRUE(png.ok);
-  EXPECT_EQ(png.storedFormat, static_cast<png_uint_32>(PNG_FORMAT_RGBA));
+  // Two values (a colour and transparent) fit a palette, with a transparency chunk.
+  EXPECT_EQ(png.storedFormat, static_cast<png_uint_32>(PNG_FORMAT_RGBA_COLORMAP));
   const Rgba colour = Opaque(TestPalette()[3]);
   EXPECT_EQ(PixelAt(png.image, 0, 0), colour);
   EXPECT_EQ(PixelAt(png.image, 1, 0), kClear);
