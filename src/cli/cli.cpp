@@ -25,6 +25,7 @@ void BuildApp(CLI::App &app, Context &ctx) {
   AddArchiveCommands(app, ctx);
   AddSpriteCommands(app, ctx);
   AddEncodeCommand(app, ctx);
+  AddRenderAllCommand(app, ctx);
 }
 
 // CLI11 reports a stray first word only as "A subcommand is required"; name it instead.
@@ -64,6 +65,8 @@ int RunCall(CLI::App &app, const std::vector<std::string> &args, Context &ctx) {
     app.parse(words);
   } catch (const CLI::ParseError &e) {
     return ReportParseError(app, e, ctx);
+  } catch (const SkippedSome &) {
+    return 1;
   } catch (const UsageError &e) {
     WritePrintable(ctx.err, e.text());
     ctx.err << kCliHelpHint << "\n";
@@ -102,7 +105,12 @@ int CheckOutputWritten(int code, Context &ctx) {
 } // namespace
 
 int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err) {
-  Context ctx{out, err};
+  return Run(args, out, err, false);
+}
+
+int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+        bool errIsTerminal) {
+  Context ctx{out, err, errIsTerminal};
   CLI::App app{"Lists and extracts the resources of Star Wars Galactic Battlegrounds DRS "
                "archives, and saves their sprites as pictures.",
                "tessary-cli"};

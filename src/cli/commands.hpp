@@ -21,7 +21,12 @@ namespace tessary::cli {
 struct Context {
   std::ostream &out;
   std::ostream &err;
+  bool errIsTerminal = false; // progress lines are drawn on err only then
 };
+
+// The call did what it could and has already said on err what it could not: exit 1, with nothing
+// more printed.
+struct SkippedSome {};
 
 // The call's words are wrong in a way only known after parsing: an identifier the archive does
 // not hold, a bad colour, a frame number outside the sprite.
@@ -40,5 +45,6 @@ private:
 void AddArchiveCommands(CLI::App &app, Context &ctx);
 void AddSpriteCommands(CLI::App &app, Context &ctx);
 void AddEncodeCommand(CLI::App &app, Context &ctx);
+void AddRenderAllCommand(CLI::App &app, Context &ctx);
 
 } // namespace tessary::cli

@@ -46,10 +46,16 @@ RgbaImage RgbaOfFrame(const cDIBSection &image, const cDIBSection &layerMap) {
 
 RgbaImage RenderFrameRgba(const SLPFile &sprite, std::int32_t frameNumber,
                           const PaletteTable &palette, const DisplayOptions &options) {
+  cDIBSection image, layerMap;
+  return RenderFrameRgba(sprite, frameNumber, palette, options, image, layerMap);
+}
+
+RgbaImage RenderFrameRgba(const SLPFile &sprite, std::int32_t frameNumber,
+                          const PaletteTable &palette, const DisplayOptions &options,
+                          cDIBSection &image, cDIBSection &layerMap) {
   const SLPFrameInfo &frame = sprite.frame(frameNumber);
   if (frame.width <= 0 || frame.height <= 0)
     return {};
-  cDIBSection image, layerMap;
   // The layer map alone says which pixels are what; the image gives the palette colours, in
   // the options' colours so that a later choice of player reaches the player pixels here too.
   DecodeSLPFrame(sprite, frame, palette, image, layerMap, {}, ChosenColours(options));

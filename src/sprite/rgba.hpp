@@ -20,5 +20,9 @@ RgbaImage RgbaOfFrame(const cDIBSection &image, const cDIBSection &layerMap);
 // Throws Error for a frame the sprite cannot decode.
 RgbaImage RenderFrameRgba(const SLPFile &sprite, std::int32_t frameNumber,
                           const PaletteTable &palette, const DisplayOptions &options);
+// The same through the caller's two surfaces, which keep their storage from frame to frame.
+RgbaImage RenderFrameRgba(const SLPFile &sprite, std::int32_t frameNumber,
+                          const PaletteTable &palette, const DisplayOptions &options,
+                          cDIBSection &image, cDIBSection &layerMap);
 
 } // namespace tessary
