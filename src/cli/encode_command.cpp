@@ -5,9 +5,11 @@
 #include "palette/palette.hpp"
 #include "sprite/slp_encoder.hpp"
 #include "sprite/slx_reader.hpp"
+#include "sprite/unpack_folder.hpp"
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <memory>
 #include <ostream>
 
@@ -16,7 +18,7 @@ namespace tessary::cli {
 namespace {
 
 struct EncodeWords {
-  std::string slxPath;
+  std::string slxPath; // an SLX index, or an unpack folder's sprite.json
   std::string output;
   std::string palettePath;
 };
@@ -37,10 +39,44 @@ void RefuseWritingOntoInputs(const EncodeWords &words) {
     RefuseWritingOnto(words.palettePath, kPaletteFileRole, output);
 }
 
+// A name ending in .json (in any case) is an unpack folder's index; anything else an SLX index.
+bool NamesUnpackIndex(const std::string &path) {
+  const std::string name = NameOfPath(path);
+  if (name.size() < 5)
+    return false;
+  std::string extension = name.substr(name.size() - 5);
+  for (char &c : extension)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".json";
+}
+
+// The sprite must land on none of the files it is made from: the index, its pictures, the
+// palette. The pictures' pixels need no palette: they are the indexes themselves.
+void RunEncodeFolder(const EncodeWords &words) {
+  const std::vector<std::string> output = {words.output};
+  RefuseWritingOnto(words.slxPath, "the unpack folder's index", output);
+  const UnpackIndex index = ReadUnpackIndex(words.slxPath);
+  const std::vector<std::string> inputs = UnpackInputFiles(words.slxPath, index);
+  for (std::size_t i = 1; i < inputs.size(); ++i)
+    RefuseWritingOnto(inputs[i], "a picture of the unpack folder", output);
+  if (!words.palettePath.empty()) {
+    RefuseWritingOnto(words.palettePath, kPaletteFileRole, output);
+    // Read for its faults alone, as with an SLX index: the pictures hold indexes, not colours.
+    PaletteTable palette = DefaultPalette();
+    LoadPalette(palette, words.palettePath);
+  }
+  const SpritePlanes planes = ReadUnpackFolder(words.slxPath);
+  SaveSLP(words.output, EncodeSpritePlanes(planes));
+}
+
 // Everything is read and encoded before the output is touched, so a refused pixel or an
 // unreadable bitmap leaves no file behind.
 void RunEncode(const EncodeWords &words) {
   RefuseFolderAsOutput(words.output);
+  if (NamesUnpackIndex(words.slxPath)) {
+    RunEncodeFolder(words);
+    return;
+  }
   RefuseWritingOntoInputs(words);
   PaletteTable palette = DefaultPalette();
   if (!words.palettePath.empty())
@@ -54,8 +90,14 @@ void RunEncode(const EncodeWords &words) {
 void AddEncodeCommand(CLI::App &app, Context &) {
   auto words = std::make_shared<EncodeWords>();
   CLI::App *encode = app.add_subcommand(
-      "encode", "Build an SLP sprite from an SLX index and its bitmaps (the way back from slx)");
-  encode->add_option("SLX", words->slxPath, "The SLX file; its bitmaps lie beside it")->required();
+      "encode", "Build an SLP sprite from an SLX index and its bitmaps (the way back from slx), "
+                "or from an unpack folder's sprite.json and its pictures (the way back from "
+                "unpack)");
+  encode
+      ->add_option("SLX", words->slxPath,
+                   "NAME.slx, its bitmaps beside it, or FOLDER/sprite.json (any name ending "
+                   "in .json), its pictures beside it")
+      ->required();
   encode->add_option("-o,--output", words->output, "The sprite file to write (FILE.slp)")
       ->required();
   encode->add_option("--palette", words->palettePath,

@@ -3,6 +3,7 @@
 
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
+#include "cli/created_folders.hpp"
 #include "cli/output_checks.hpp"
 #include "cli/picture_options.hpp"
 #include "common/error.hpp"
@@ -13,6 +14,7 @@
 #include "sprite/exports.hpp"
 #include "sprite/sheet.hpp"
 #include "sprite/slp_loader.hpp"
+#include "sprite/unpack.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -272,6 +274,40 @@ void AddAnim(CLI::App &app) {
   sub->callback([call] { RunAnim(*call); });
 }
 
+// ----- unpack -----
+
+struct UnpackCall {
+  SpriteWords sprite;
+  ColourWords colours; // the palette only
+  std::string output;
+};
+
+void RunUnpack(const UnpackCall &call) {
+  const SpriteSource source(call.sprite);
+  const PaletteTable palette = ChosenPalette(call.colours.palette);
+  RefuseWritingOntoInputs(source, call.colours,
+                          UnpackFileNames(call.output, source.sprite().frames));
+  CreatedFolders folder(call.output);
+  ExportUnpacked(source.sprite(), call.output, palette);
+  folder.keep();
+}
+
+void AddUnpack(CLI::App &app) {
+  auto call = std::make_shared<UnpackCall>();
+  auto *sub = app.add_subcommand(
+      "unpack", "Write a sprite as a folder of editable pictures that encode turns back into it");
+  sub->footer("SPRITE is ARCHIVE ID or --slp FILE. FOLDER gets sprite.json (the header and "
+              "every frame's size, hotspot and pictures) and per frame NNN.png, the palette "
+              "indexes as an 8-bit palette PNG, and NNN.layers.png, each pixel's layer as an "
+              "8-bit grey PNG: 0 transparent, 1 colour, 2 player colour, 3 shadow, 4 inner "
+              "outline, 5 outer outline, 6 not drawn. If any file cannot be written, none is.\n");
+  AddSpriteWords(sub, call->sprite);
+  sub->add_option("-o,--output", call->output, "FOLDER: where the files go (made if missing)")
+      ->required();
+  AddPaletteWord(sub, call->colours);
+  sub->callback([call] { RunUnpack(*call); });
+}
+
 } // namespace
 
 void AddSpriteCommands(CLI::App &app, Context &) {
@@ -280,6 +316,7 @@ void AddSpriteCommands(CLI::App &app, Context &) {
   AddSlx(app);
   AddSheet(app);
   AddAnim(app);
+  AddUnpack(app);
 }
 
 } // namespace tessary::cli

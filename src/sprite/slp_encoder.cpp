@@ -359,12 +359,11 @@ void EmitBody(Bytes &out, const std::vector<Pixel> &row, std::size_t begin, std:
   }
 }
 
-// A row's margins and commands. Pixels no command reached (black in both arrays) are kept by
-// ending the row before them: the right margin is drawn from the column the commands reach,
-// so everything after it stays as the surface was created.
-SLPRow EncodeRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32_t y,
-                 const PaletteLookup &lookup) {
-  const std::vector<Pixel> row = ClassifyRow(frame, frameNumber, y, lookup);
+// A row's margins and commands from its pixels up to its untouched tail, in a frame `width`
+// pixels wide. Pixels no command reached are kept by ending the row before them: the right
+// margin is drawn from the column the commands reach, so everything after it stays as the
+// surface was created.
+SLPRow EncodeRow(const std::vector<Pixel> &row, std::size_t width) {
   // A row holds at most kMaxFrameColumns (32767) pixels, so its margins fit the int16_t edges.
   const std::size_t used = row.size();
 
@@ -375,8 +374,7 @@ SLPRow EncodeRow(const EncoderFrame &frame, std::int32_t frameNumber, std::int32
   if (left == used) {
     // Wholly transparent rows take the empty-row marker; with an untouched tail the row must
     // stop after its transparent part instead.
-    encoded.edges.left =
-        used == static_cast<std::size_t>(frame.width) ? kEmptyRow : static_cast<std::int16_t>(used);
+    encoded.edges.left = used == width ? kEmptyRow : static_cast<std::int16_t>(used);
     encoded.commands.push_back(0x0F);
     return encoded;
   }
@@ -422,7 +420,110 @@ SLPFrameRows EncodeFrame(const EncoderFrame &frame, std::int32_t frameNumber,
   encoded.hotspotY = frame.hotspotY;
   encoded.rows.reserve(static_cast<std::size_t>(frame.height));
   for (std::int32_t y = 0; y < frame.height; ++y)
-    encoded.rows.push_back(EncodeRow(frame, frameNumber, y, lookup));
+    encoded.rows.push_back(EncodeRow(ClassifyRow(frame, frameNumber, y, lookup),
+                                     static_cast<std::size_t>(frame.width)));
+  return encoded;
+}
+
+// ---- Frames given as planes of layers and indexes ----------------------------------------------
+
+std::string LayerText(std::uint8_t layer) { return "layer " + std::to_string(layer); }
+
+// The pixels of a row up to its not-drawn tail, judged left to right so that the first fault
+// of a row is the one reported.
+std::vector<Pixel> ClassifyPlanesRow(const FramePlanes &frame, std::int32_t frameNumber,
+                                     std::int32_t y) {
+  const auto width = static_cast<std::size_t>(frame.record.width);
+  const std::size_t base = static_cast<std::size_t>(y) * width;
+  const auto layerAt = [&](std::size_t x) { return frame.layers[base + x]; };
+  constexpr auto kNotDrawn = static_cast<std::uint8_t>(PixelLayer::NotDrawn);
+  std::size_t used = width;
+  while (used > 0 && layerAt(used - 1) == kNotDrawn)
+    --used;
+  std::vector<Pixel> row(used);
+  for (std::size_t x = 0; x < width; ++x) {
+    const auto column = static_cast<std::int32_t>(x);
+    const std::uint8_t layer = layerAt(x);
+    const std::uint8_t index = frame.indexes[base + x];
+    if (layer >= kPixelLayerCount)
+      RefusePixel(frameNumber, column, y,
+                  LayerText(layer) + " is no layer (0 to " + std::to_string(kPixelLayerCount - 1) +
+                      ")");
+    if (layer == kNotDrawn && x < used)
+      RefusePixel(frameNumber, column, y,
+                  "a pixel of layer 6 (not drawn) can only stand at the end of its row, but drawn "
+                  "pixels follow it");
+    const auto kind = static_cast<PixelLayer>(layer);
+    if (kind != PixelLayer::PaletteColour && kind != PixelLayer::Player && index != 0)
+      RefusePixel(frameNumber, column, y,
+                  "index " + std::to_string(index) + " in a pixel of " + LayerText(layer) +
+                      ", which has no colour of its own: only index 0 may stand there");
+    if (x >= used)
+      continue;
+    switch (kind) {
+    case PixelLayer::PaletteColour:
+      row[x] = {PixelKind::Palette, index};
+      break;
+    case PixelLayer::Player:
+      row[x] = {PixelKind::Player, StoredPlayerIndexOf(index)};
+      break;
+    case PixelLayer::Shadow:
+      row[x] = {PixelKind::Shadow, 0};
+      break;
+    case PixelLayer::InnerOutline:
+      row[x] = {PixelKind::Inner, 0};
+      break;
+    case PixelLayer::OuterOutline:
+      row[x] = {PixelKind::Outer, 0};
+      break;
+    default:
+      row[x] = {PixelKind::Transparent, 0};
+      break;
+    }
+  }
+  return row;
+}
+
+void CheckPlanesShape(const FramePlanes &frame, std::int32_t frameNumber) {
+  const SLPFrameInfo &r = frame.record;
+  // The loader refuses such frames, with pixels or without.
+  if (r.width > kMaxFrameColumns || r.height > kMaxFrameRows)
+    RefuseFrame(frameNumber, "size " + std::to_string(r.width) + " x " + std::to_string(r.height) +
+                                 " exceeds " + std::to_string(kMaxFrameColumns) + " columns or " +
+                                 std::to_string(kMaxFrameRows) + " rows");
+  if (frame.hasPixels() && !FitsOneSurface(r.width, r.height))
+    RefuseFrame(frameNumber, "size " + std::to_string(r.width) + " x " + std::to_string(r.height) +
+                                 " needs more than the " + std::to_string(kMaxSurfaceBytes >> 20) +
+                                 " MiB one picture may take");
+  const std::size_t pixels =
+      frame.hasPixels() ? static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.height)
+                        : 0;
+  if (frame.layers.size() != pixels || frame.indexes.size() != pixels)
+    RefuseFrame(frameNumber, "the planes hold " + std::to_string(frame.layers.size()) + " and " +
+                                 std::to_string(frame.indexes.size()) + " pixels, not " +
+                                 std::to_string(pixels));
+}
+
+SLPFrameRows EncodePlanesFrame(const FramePlanes &frame, std::int32_t frameNumber) {
+  CheckPlanesShape(frame, frameNumber);
+  const SLPFrameInfo &r = frame.record;
+  SLPFrameRows encoded;
+  encoded.width = r.width;
+  encoded.hotspotX = r.hotspotX;
+  encoded.hotspotY = r.hotspotY;
+  encoded.paletteOffset = r.paletteOffset;
+  encoded.properties = r.properties;
+  if (!frame.hasPixels()) {
+    // Rows without pixels, as many as the record says, so that its size comes back as it was.
+    encoded.recordHeight = r.height;
+    encoded.rows.assign(static_cast<std::size_t>(std::max(r.height, 0)),
+                        SLPRow{{kEmptyRow, 0}, {0x0F}});
+    return encoded;
+  }
+  encoded.rows.reserve(static_cast<std::size_t>(r.height));
+  for (std::int32_t y = 0; y < r.height; ++y)
+    encoded.rows.push_back(
+        EncodeRow(ClassifyPlanesRow(frame, frameNumber, y), static_cast<std::size_t>(r.width)));
   return encoded;
 }
 
@@ -453,6 +554,13 @@ EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &laye
       frame.layer.push_back(l == kInvalidColour ? 0 : l);
     }
   return frame;
+}
+
+std::vector<std::uint8_t> EncodeSpritePlanes(const SpritePlanes &sprite) {
+  SLPWriter writer(sprite.frames.size(), {sprite.version, sprite.comment});
+  for (std::size_t n = 0; n < sprite.frames.size(); ++n)
+    writer.Add(EncodePlanesFrame(sprite.frames[n], static_cast<std::int32_t>(n + 1)));
+  return writer.Finish();
 }
 
 std::vector<std::uint8_t> EncodeSLP(const std::vector<EncoderFrame> &frames,

@@ -4,6 +4,7 @@
 #include "common/error.hpp"
 #include "palette/palette.hpp"
 #include "sprite/slp_writer.hpp"
+#include "sprite/sprite_planes.hpp"
 
 #include <cstdint>
 #include <string>
@@ -39,5 +40,14 @@ EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &laye
 // size, a frame over 8192 rows or 32767 columns, or a sprite too large for 32-bit offsets.
 std::vector<std::uint8_t> EncodeSLP(const std::vector<EncoderFrame> &frames,
                                     const PaletteTable &palette);
+
+// Builds the sprite whose frames decode to exactly the given planes of layers and indexes, with
+// the given header text and each frame's record values (a frame without pixels keeps its width
+// and height as they are). Throws Error(ErrorKind::Encode, "frame N", detail naming the frame,
+// x and y) for a layer above 6, a not-drawn pixel that drawn ones follow in its row, or an
+// index other than 0 in a pixel that is neither colour nor player colour; and
+// Error(ErrorKind::Encode, ...) as EncodeSLP does for the frame count, a frame's size or
+// planes that do not match it, and a sprite too large.
+std::vector<std::uint8_t> EncodeSpritePlanes(const SpritePlanes &sprite);
 
 } // namespace tessary

@@ -11,9 +11,6 @@ namespace tessary {
 
 namespace {
 
-constexpr char kVersion[4] = {'2', '.', '0', 'N'};
-constexpr char kComment[] = "Tessary SLP encoder";
-
 // The loader reads no sprite file larger than kMaxSpriteFileBytes; a larger one is not written.
 std::int32_t CheckedOffset(std::uint64_t offset) {
   if (offset > static_cast<std::uint64_t>(kMaxSpriteFileBytes))
@@ -31,18 +28,18 @@ std::uint64_t FrameBytes(const SLPFrameRows &frame) {
   return bytes;
 }
 
-void WriteHeader(std::uint8_t *header, std::int32_t frameCount) {
-  std::copy(std::begin(kVersion), std::end(kVersion), header);
+void WriteHeader(std::uint8_t *header, std::int32_t frameCount, const SLPHeaderText &text) {
+  std::copy(text.version.begin(), text.version.end(), header);
   StoreI32(header + 4, frameCount);
-  std::copy(kComment, kComment + sizeof kComment - 1, header + 8);
+  std::copy(text.comment.begin(), text.comment.end(), header + 8);
 }
 
 void WriteFrameRecord(std::uint8_t *p, const SLPFrameRows &frame, std::int32_t height,
                       std::int32_t commandTable, std::int32_t edgeTable) {
   StoreI32(p + 0, commandTable);
   StoreI32(p + 4, edgeTable);
-  StoreI32(p + 8, 0);  // palette offset: unused
-  StoreI32(p + 12, 0); // properties: unused
+  StoreI32(p + 8, frame.paletteOffset); // unused by the decoder, kept for the game
+  StoreI32(p + 12, frame.properties);
   StoreI32(p + 16, frame.width);
   StoreI32(p + 20, height);
   StoreI32(p + 24, frame.hotspotX);
@@ -51,7 +48,8 @@ void WriteFrameRecord(std::uint8_t *p, const SLPFrameRows &frame, std::int32_t h
 
 } // namespace
 
-SLPWriter::SLPWriter(std::size_t frameCount) : frameCount_(frameCount) {
+SLPWriter::SLPWriter(std::size_t frameCount, const SLPHeaderText &text)
+    : frameCount_(frameCount), text_(text) {
   if (frameCount == 0)
     throw Error(ErrorKind::Encode, {}, "a sprite needs at least one frame");
   if (frameCount > static_cast<std::size_t>(kMaxFrameCount))
@@ -82,10 +80,10 @@ std::vector<std::uint8_t> SLPWriter::Finish() const {
   const std::size_t tableEnd = kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * frameCount_;
   std::vector<std::uint8_t> out(tableEnd, 0);
   out.reserve(static_cast<std::size_t>(total_));
-  WriteHeader(out.data(), CheckedOffset(frameCount_));
+  WriteHeader(out.data(), CheckedOffset(frameCount_), text_);
   for (std::size_t n = 0; n < frames_.size(); ++n) {
     const SLPFrameRows &frame = frames_[n];
-    const std::int32_t height = CheckedOffset(frame.rows.size());
+    const std::int32_t height = frame.recordHeight.value_or(CheckedOffset(frame.rows.size()));
     const std::size_t edgeTable = out.size();
     const std::size_t commandTable = edgeTable + 4 * frame.rows.size();
     WriteFrameRecord(out.data() + kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * n, frame,

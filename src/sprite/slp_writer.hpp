@@ -3,7 +3,9 @@
 #include "common/error.hpp"
 #include "sprite/slp_records.hpp"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,19 @@ struct SLPFrameRows {
   std::int32_t width = 0;
   std::int32_t hotspotX = 0;
   std::int32_t hotspotY = 0;
+  std::int32_t paletteOffset = 0;
+  std::int32_t properties = 0;
+  // The record's height where it is not the number of rows: a frame without pixels whose
+  // height is 0 or less.
+  std::optional<std::int32_t> recordHeight;
   std::vector<SLPRow> rows;
+};
+
+// The header's text fields: what the encoder writes unless told otherwise.
+struct SLPHeaderText {
+  std::array<char, 4> version{'2', '.', '0', 'N'};
+  std::array<char, 24> comment{'T', 'e', 's', 's', 'a', 'r', 'y', ' ', 'S', 'L',
+                               'P', ' ', 'e', 'n', 'c', 'o', 'd', 'e', 'r'};
 };
 
 // Lays out the bytes of a sprite: the header, the frame table, and for each frame its edge
@@ -31,7 +45,7 @@ struct SLPFrameRows {
 class SLPWriter {
 public:
   // Throws Error(ErrorKind::Encode, {}, detail) for no frames or more than kMaxFrameCount.
-  explicit SLPWriter(std::size_t frameCount);
+  explicit SLPWriter(std::size_t frameCount, const SLPHeaderText &text = {});
 
   // Throws Error(ErrorKind::Encode, {}, detail) once the sprite would exceed kMaxSpriteFileBytes,
   // or when more frames are added than were announced.
@@ -43,6 +57,7 @@ public:
 
 private:
   std::size_t frameCount_;
+  SLPHeaderText text_;
   std::uint64_t total_;
   std::vector<SLPFrameRows> frames_;
 };
