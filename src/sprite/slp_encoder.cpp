@@ -504,18 +504,19 @@ void CheckPlanesShape(const FramePlanes &frame, std::int32_t frameNumber) {
                                  std::to_string(pixels));
 }
 
-SLPFrameRows EncodePlanesFrame(const FramePlanes &frame, std::int32_t frameNumber) {
+SLPFrameRows EncodePlanesFrame(const FramePlanes &frame, std::int32_t frameNumber,
+                               SLPRecordExtras &extras) {
   CheckPlanesShape(frame, frameNumber);
   const SLPFrameInfo &r = frame.record;
   SLPFrameRows encoded;
   encoded.width = r.width;
   encoded.hotspotX = r.hotspotX;
   encoded.hotspotY = r.hotspotY;
-  encoded.paletteOffset = r.paletteOffset;
-  encoded.properties = r.properties;
+  extras.paletteOffset = r.paletteOffset;
+  extras.properties = r.properties;
   if (!frame.hasPixels()) {
     // Rows without pixels, as many as the record says, so that its size comes back as it was.
-    encoded.recordHeight = r.height;
+    extras.recordHeight = r.height;
     encoded.rows.assign(static_cast<std::size_t>(std::max(r.height, 0)),
                         SLPRow{{kEmptyRow, 0}, {0x0F}});
     return encoded;
@@ -558,8 +559,12 @@ EncoderFrame FrameFromSurfaces(const cDIBSection &image, const cDIBSection &laye
 
 std::vector<std::uint8_t> EncodeSpritePlanes(const SpritePlanes &sprite) {
   SLPWriter writer(sprite.frames.size(), {sprite.version, sprite.comment});
-  for (std::size_t n = 0; n < sprite.frames.size(); ++n)
-    writer.Add(EncodePlanesFrame(sprite.frames[n], static_cast<std::int32_t>(n + 1)));
+  for (std::size_t n = 0; n < sprite.frames.size(); ++n) {
+    SLPRecordExtras extras;
+    SLPFrameRows rows =
+        EncodePlanesFrame(sprite.frames[n], static_cast<std::int32_t>(n + 1), extras);
+    writer.Add(std::move(rows), extras);
+  }
   return writer.Finish();
 }
 

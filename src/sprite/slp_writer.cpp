@@ -34,12 +34,12 @@ void WriteHeader(std::uint8_t *header, std::int32_t frameCount, const SLPHeaderT
   std::copy(text.comment.begin(), text.comment.end(), header + 8);
 }
 
-void WriteFrameRecord(std::uint8_t *p, const SLPFrameRows &frame, std::int32_t height,
-                      std::int32_t commandTable, std::int32_t edgeTable) {
+void WriteFrameRecord(std::uint8_t *p, const SLPFrameRows &frame, const SLPRecordExtras &extras,
+                      std::int32_t height, std::int32_t commandTable, std::int32_t edgeTable) {
   StoreI32(p + 0, commandTable);
   StoreI32(p + 4, edgeTable);
-  StoreI32(p + 8, frame.paletteOffset); // unused by the decoder, kept for the game
-  StoreI32(p + 12, frame.properties);
+  StoreI32(p + 8, extras.paletteOffset); // unused by the decoder, kept for the game
+  StoreI32(p + 12, extras.properties);
   StoreI32(p + 16, frame.width);
   StoreI32(p + 20, height);
   StoreI32(p + 24, frame.hotspotX);
@@ -58,9 +58,10 @@ SLPWriter::SLPWriter(std::size_t frameCount, const SLPHeaderText &text)
                     std::to_string(kMaxFrameCount));
   total_ = kSLPHeaderSize + std::uint64_t{kSLPFrameRecordSize} * frameCount;
   frames_.reserve(frameCount);
+  extras_.reserve(frameCount);
 }
 
-void SLPWriter::Add(SLPFrameRows frame) {
+void SLPWriter::Add(SLPFrameRows frame, const SLPRecordExtras &extras) {
   if (frames_.size() == frameCount_)
     throw Error(ErrorKind::Encode, {},
                 "more frames than the " + std::to_string(frameCount_) +
@@ -68,6 +69,7 @@ void SLPWriter::Add(SLPFrameRows frame) {
   total_ += FrameBytes(frame);
   CheckedOffset(total_);
   frames_.push_back(std::move(frame));
+  extras_.push_back(extras);
 }
 
 std::vector<std::uint8_t> SLPWriter::Finish() const {
@@ -83,11 +85,12 @@ std::vector<std::uint8_t> SLPWriter::Finish() const {
   WriteHeader(out.data(), CheckedOffset(frameCount_), text_);
   for (std::size_t n = 0; n < frames_.size(); ++n) {
     const SLPFrameRows &frame = frames_[n];
-    const std::int32_t height = frame.recordHeight.value_or(CheckedOffset(frame.rows.size()));
+    const SLPRecordExtras &extras = extras_[n];
+    const std::int32_t height = extras.recordHeight.value_or(CheckedOffset(frame.rows.size()));
     const std::size_t edgeTable = out.size();
     const std::size_t commandTable = edgeTable + 4 * frame.rows.size();
     WriteFrameRecord(out.data() + kSLPHeaderSize + std::size_t{kSLPFrameRecordSize} * n, frame,
-                     height, CheckedOffset(commandTable), CheckedOffset(edgeTable));
+                     extras, height, CheckedOffset(commandTable), CheckedOffset(edgeTable));
     out.resize(out.size() + 8 * frame.rows.size());
     for (std::size_t y = 0; y < frame.rows.size(); ++y) {
       const SLPRow &row = frame.rows[y];

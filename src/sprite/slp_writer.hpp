@@ -23,12 +23,16 @@ struct SLPFrameRows {
   std::int32_t width = 0;
   std::int32_t hotspotX = 0;
   std::int32_t hotspotY = 0;
+  std::vector<SLPRow> rows;
+};
+
+// The values of a frame record that its rows do not decide: 0 unless they are kept from a sprite.
+struct SLPRecordExtras {
   std::int32_t paletteOffset = 0;
   std::int32_t properties = 0;
   // The record's height where it is not the number of rows: a frame without pixels whose
   // height is 0 or less.
   std::optional<std::int32_t> recordHeight;
-  std::vector<SLPRow> rows;
 };
 
 // The header's text fields: what the encoder writes unless told otherwise.
@@ -49,7 +53,7 @@ public:
 
   // Throws Error(ErrorKind::Encode, {}, detail) once the sprite would exceed kMaxSpriteFileBytes,
   // or when more frames are added than were announced.
-  void Add(SLPFrameRows frame);
+  void Add(SLPFrameRows frame, const SLPRecordExtras &extras = {});
 
   // The whole sprite. Throws Error(ErrorKind::Encode, {}, detail) when fewer frames were added than
   // were announced.
@@ -60,6 +64,7 @@ private:
   SLPHeaderText text_;
   std::uint64_t total_;
   std::vector<SLPFrameRows> frames_;
+  std::vector<SLPRecordExtras> extras_;
 };
 
 // Writes a sprite's bytes to path through a temporary file in the same folder that replaces
