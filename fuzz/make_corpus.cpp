@@ -5,7 +5,10 @@
 #include "common/colour.hpp"
 #include "palette/palette.hpp"
 #include "sprite/slp_builder.hpp"
+#include "sprite/slp_loader.hpp"
+#include "sprite/unpack.hpp"
 #include "surface/dib_section.hpp"
+#include "surface/png_sample_writer.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -118,6 +121,45 @@ void WriteSprites(const fs::path &folder) {
   Write(folder, "zero_height.slp", BuildSLP({zero}).bytes);
 }
 
+// One frame's unpack folder in the fuzz target's layout: sprite.json's length and text, the
+// picture's length and bytes, then the layers picture.
+Bytes UnpackSeed(const tessary::SpritePlanes &planes, std::size_t frame) {
+  const tessary::FramePlanes &f = planes.frames[frame];
+  const std::string json = tessary::UnpackIndexText(planes);
+  const Bytes picture = tessary::EncodeIndexedPNG(f.record.width, f.record.height, f.indexes,
+                                                  tessary::DefaultPalette());
+  const Bytes layers = tessary::EncodeGreyPNG(f.record.width, f.record.height, f.layers);
+  Bytes seed;
+  const auto length = [&seed](std::size_t n) {
+    for (int k = 0; k < 4; ++k)
+      seed.push_back(static_cast<std::uint8_t>(n >> (8 * k)));
+  };
+  length(json.size());
+  seed.insert(seed.end(), json.begin(), json.end());
+  length(picture.size());
+  seed.insert(seed.end(), picture.begin(), picture.end());
+  seed.insert(seed.end(), layers.begin(), layers.end());
+  return seed;
+}
+
+void WriteUnpackFolders(const fs::path &folder) {
+  using tessary::test::BuildSLP;
+  using tessary::test::UniformFrame;
+  const auto unpack = [](const tessary::test::BuiltSLP &built) {
+    return tessary::UnpackSprite(tessary::ParseSLP(built.bytes, "seed.slp"));
+  };
+  Write(folder, "every_command", UnpackSeed(unpack(BuildSLP({EveryCommandFrame()})), 0));
+  FrameSpec tail;
+  tail.width = 6;
+  tail.rows = {{1, 0, {0x08, 4, 5, 0x0F}}, {0, 1, {0x26, 3, 250, 0x1B, 0x4E, 0x0F}}};
+  Write(folder, "not_drawn_tail", UnpackSeed(unpack(BuildSLP({tail})), 0));
+  FrameSpec none;
+  none.width = -3;
+  none.rows.assign(2, RowSpec{tessary::kEmptyRow, 0, {0x0F}});
+  Write(folder, "with_empty_frame",
+        UnpackSeed(unpack(BuildSLP({UniformFrame(3, 2, {0x0C, 1, 2, 3, 0x0F}), none})), 0));
+}
+
 void WriteArchives(const fs::path &folder) {
   using tessary::ArchiveTableSpec;
   using tessary::BuildArchive;
@@ -189,6 +231,7 @@ int main(int argc, char **argv) {
     WritePalettes(root / "palette");
     WriteDescriptions(root / "descriptions");
     WritePreviews(root / "bin_preview");
+    WriteUnpackFolders(root / "unpack_folder");
   } catch (const std::exception &e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
