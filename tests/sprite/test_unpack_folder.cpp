@@ -8,7 +8,6 @@
 #include "sprite/unpack.hpp"
 #include "support/expect_error.hpp"
 #include "surface/png_sample_writer.hpp"
-#include "surface/png_writer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -133,8 +132,10 @@ TEST(UnpackFolder, AFolderThatDoesNotHoldTogetherIsRefusedNamingFrameAndPixelOrF
        "frame 1's layers picture 001.layers.png: 4 x 3 pixels, but the frame is 4 x 2"},
       {"index gives another size", json("\"width\": 4", "\"width\": 5"), kBitmapReadErrorText,
        "001.png: 4 x 2 pixels, but the frame is 5 x 2"},
-      {"picture in RGBA", picture(EncodePNG(RgbaImage(4, 2))), kBitmapReadErrorText,
+      {"picture in RGBA", picture(SimplePng(4, 2, PNG_FORMAT_RGBA)), kBitmapReadErrorText,
        "001.png: an 8-bit RGBA PNG, not an 8-bit palette PNG"},
+      {"picture in RGB", picture(SimplePng(4, 2, PNG_FORMAT_RGB)), kBitmapReadErrorText,
+       "001.png: an 8-bit RGB PNG, not an 8-bit palette PNG"},
       {"picture with 4-bit indexes", picture(SimplePng(4, 2, PNG_FORMAT_RGB_COLORMAP, sixteen, 16)),
        kBitmapReadErrorText, "001.png: a 4-bit palette PNG, not an 8-bit palette PNG"},
       {"picture in grey", picture(EncodeGreyPNG(4, 2, kIndexes)), kBitmapReadErrorText,
