@@ -86,6 +86,39 @@ Bytes SimplePng(std::int32_t width, std::int32_t height, png_uint_32 format,
   return bytes;
 }
 
+// A PNG of one 8-bit sample per pixel written with Adam7 interlacing, as paint programs may
+// save it (libpng's simplified writer does not interlace).
+Bytes InterlacedPng(png_uint_32 width, png_uint_32 height, int colourType, const Bytes &samples) {
+  Bytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    ADD_FAILURE() << "libpng could not write the interlaced picture";
+    return {};
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t length) {
+        auto *bytes = static_cast<Bytes *>(png_get_io_ptr(p));
+        bytes->insert(bytes->end(), data, data + length);
+      },
+      nullptr);
+  png_set_IHDR(png, info, width, height, 8, colourType, PNG_INTERLACE_ADAM7,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_color colours[256] = {};
+  if (colourType == PNG_COLOR_TYPE_PALETTE)
+    png_set_PLTE(png, info, colours, 256);
+  png_write_info(png, info);
+  const int passes = png_set_interlace_handling(png);
+  for (int pass = 0; pass < passes; ++pass)
+    for (png_uint_32 y = 0; y < height; ++y)
+      png_write_row(png, samples.data() + y * width);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
 Bytes LayersWith(std::size_t at, std::uint8_t value) {
   Bytes layers = kLayers;
   layers[at] = value;
@@ -208,6 +241,15 @@ TEST(UnpackFolder, AFolderThatDoesNotHoldTogetherIsRefusedNamingFrameAndPixelOrF
     c.spoil(folder);
     test::ExpectError([&] { EncodeFolder(folder); }, c.message, c.detail);
   }
+}
+
+TEST(UnpackFolder, InterlacedPicturesAreReadAsTheyAre) {
+  Folder folder = GoodFolder();
+  folder.files["001.png"] = InterlacedPng(4, 2, PNG_COLOR_TYPE_PALETTE, kIndexes);
+  folder.files["001.layers.png"] = InterlacedPng(4, 2, PNG_COLOR_TYPE_GRAY, kLayers);
+  const SpritePlanes planes = UnpackSprite(ParseSLP(EncodeFolder(folder), "interlaced.slp"));
+  EXPECT_EQ(planes.frames[0].indexes, kIndexes);
+  EXPECT_EQ(planes.frames[0].layers, kLayers);
 }
 
 TEST(UnpackFolder, HeaderTextTakesEveryByteAndPadsWithZeros) {
