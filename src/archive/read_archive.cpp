@@ -96,8 +96,7 @@ std::vector<DRSTableInfo> ReadTables(const BoundedFile &archive, std::int32_t ta
 void AddTable(const BoundedFile &archive, const DRSTableInfo &table, std::size_t index,
               ArchiveContents &contents) {
   const std::string kindText = TableKindText(table.tag);
-  contents.lines.push_back({HeadingText(kindText, table.entryCount), kKindHeading});
-  contents.files.emplace_back();
+  contents.lines.push_back({HeadingText(kindText, table.entryCount), kKindHeading, {}});
   if (table.entryCount == 0)
     return; // its offset is never used, whatever it says
   const int kind = KindOfTableText(kindText);
@@ -110,8 +109,7 @@ void AddTable(const BoundedFile &archive, const DRSTableInfo &table, std::size_t
     info.id = LoadI32(record);
     info.offset = LoadI32(record + 4);
     info.size = LoadI32(record + 8);
-    contents.lines.push_back({std::to_string(info.id), kind});
-    contents.files.push_back(std::move(info));
+    contents.lines.push_back({std::to_string(info.id), kind, std::move(info)});
   }
 }
 
@@ -154,7 +152,6 @@ std::optional<ArchiveContents> ReadArchive(const BoundedFile &archive,
   std::size_t lineCount = contents.tables.size();
   for (const auto &table : contents.tables)
     lineCount += static_cast<std::size_t>(table.entryCount);
-  contents.files.reserve(lineCount);
   contents.lines.reserve(lineCount);
   for (std::size_t t = 0; t < contents.tables.size(); ++t)
     AddTable(archive, contents.tables[t], t, contents);

@@ -10,18 +10,19 @@
 
 namespace tessary {
 
-// One line of the resource list: its text and its kind.
+// One line of the resource list: its text, its kind and the archive entry behind it (all zero
+// on a table heading).
 struct ListLine {
   std::string text;
   int kind = kKindHeading;
+  DRSFileInfo entry;
 };
 
-// What reading an archive yields. `files[i]` is the entry of list line i (the old one-based
-// DRSFiles element i + 1); `lines[i]` is that line's text and kind.
+// What reading an archive yields: the header, the table records and the resource list, one
+// record per line in list order.
 struct ArchiveContents {
   DRSHeader header;
   std::vector<DRSTableInfo> tables;
-  std::vector<DRSFileInfo> files;
   std::vector<ListLine> lines;
 };
 

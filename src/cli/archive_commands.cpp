@@ -44,7 +44,7 @@ std::int32_t ParseResourceId(const std::string &word) {
 std::size_t FindEntryLine(const OpenedArchive &archive, std::int32_t id) {
   const auto &lines = archive.contents.lines;
   for (std::size_t i = 0; i < lines.size(); ++i)
-    if (lines[i].kind != kKindHeading && archive.contents.files[i].id == id)
+    if (lines[i].kind != kKindHeading && lines[i].entry.id == id)
       return i;
   throw UsageError(archive.file.path() + " holds no resource with identifier " +
                    std::to_string(id));
@@ -62,12 +62,10 @@ struct ListOptions {
 
 void RunList(const ListOptions &options, Context &ctx) {
   const auto archive = OpenArchive(options.archive, options.force);
-  const auto &contents = archive.contents;
-  for (std::size_t i = 0; i < contents.lines.size(); ++i) {
-    ctx.out << contents.lines[i].text;
+  for (const auto &line : archive.contents.lines) {
+    ctx.out << line.text;
     if (options.longForm)
-      ctx.out << '\t' << contents.lines[i].kind << '\t' << contents.files[i].offset << '\t'
-              << contents.files[i].size;
+      ctx.out << '\t' << line.kind << '\t' << line.entry.offset << '\t' << line.entry.size;
     ctx.out << '\n';
   }
 }
@@ -86,7 +84,7 @@ void RunExtract(const ExtractOptions &options) {
   const auto archive = OpenArchive(options.archive, options.force);
   const std::size_t line = FindEntryLine(archive, id);
   RefuseFolderAsOutput(options.output);
-  ExtractResource(archive.file, options.output, archive.contents.files[line], {});
+  ExtractResource(archive.file, options.output, archive.contents.lines[line].entry, {});
 }
 
 // ----- extract-all -----
@@ -111,11 +109,11 @@ std::vector<PlannedFile> PlanFileNames(const ArchiveContents &contents) {
   // identifier then cost a thousand lookups, not half a million.
   std::unordered_map<std::string, int> nextCopy;
   for (std::size_t i = 0; i < contents.lines.size(); ++i) {
-    const int kind = contents.lines[i].kind;
-    if (kind == kKindHeading)
+    const ListLine &line = contents.lines[i];
+    if (line.kind == kKindHeading)
       continue;
-    const auto proposed = ProposedExtractName(contents.files[i].id, kind);
-    const std::string base = std::to_string(contents.files[i].id);
+    const auto proposed = ProposedExtractName(line.entry.id, line.kind);
+    const std::string base = std::to_string(line.entry.id);
     const std::string extension = proposed.name.substr(base.size());
     std::string name = proposed.name;
     if (taken.count(name)) {
@@ -157,7 +155,8 @@ void RunExtractAll(const ExtractAllOptions &options) {
   // nothing behind and nothing replaced.
   FileSet files({ErrorKind::Save, 0, {}});
   for (std::size_t i = 0; i < plan.size(); ++i)
-    ExtractResourceInto(files, archive.file, outputs[i], archive.contents.files[plan[i].line]);
+    ExtractResourceInto(files, archive.file, outputs[i],
+                        archive.contents.lines[plan[i].line].entry);
   files.Commit();
   created.keep();
 }

@@ -77,13 +77,13 @@ std::vector<std::unique_ptr<SpriteJob>> PlanSprites(const OpenedArchive &archive
     if (contents.lines[i].kind != kKindSprite)
       continue;
     auto job = std::make_unique<SpriteJob>();
-    job->id = contents.files[i].id;
+    job->id = contents.lines[i].entry.id;
     const int copy = ++seen[job->id];
     job->folderName = std::to_string(job->id) + (copy > 1 ? "-" + std::to_string(copy) : "");
     job->name = "resource " + std::to_string(job->id) + " of " + archive.file.path();
     try {
-      job->sprite =
-          ParseSLP(ReadResource(archive.file, contents.files[i], ErrorKind::SpriteRead), job->name);
+      job->sprite = ParseSLP(
+          ReadResource(archive.file, contents.lines[i].entry, ErrorKind::SpriteRead), job->name);
     } catch (const Error &e) {
       job->broken = e.detail().empty() ? e.message() : e.detail();
     }

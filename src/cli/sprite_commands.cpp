@@ -55,9 +55,9 @@ public:
     const OpenedArchive archive = OpenArchive(words.archive, false);
     const std::size_t line = FindEntryLine(archive, id);
     role_ = kOpenArchiveRole;
-    sprite_ =
-        ParseSLP(ReadResource(archive.file, archive.contents.files[line], ErrorKind::ArchiveRead),
-                 "resource " + std::to_string(id) + " of " + words.archive);
+    sprite_ = ParseSLP(
+        ReadResource(archive.file, archive.contents.lines[line].entry, ErrorKind::ArchiveRead),
+        "resource " + std::to_string(id) + " of " + words.archive);
   }
   const SLPFile &sprite() const { return sprite_; }
 

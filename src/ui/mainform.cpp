@@ -30,6 +30,15 @@ int NextWindowInstance() {
   return ++next;
 }
 
+// The entry behind each list line, in list order: the window keeps the namings beside them.
+std::vector<DRSFileInfo> EntriesOf(std::vector<ListLine> &lines) {
+  std::vector<DRSFileInfo> entries;
+  entries.reserve(lines.size());
+  for (auto &line : lines)
+    entries.push_back(std::move(line.entry));
+  return entries;
+}
+
 bool IsRegularFile(const std::string &path) {
   std::error_code error;
   return std::filesystem::is_regular_file(path, error);
@@ -181,7 +190,7 @@ void MainForm::OpenArchive(const std::string &path) {
       FailOpen({});
       return;
     }
-    DRSFiles = std::move(contents->files);
+    DRSFiles = WithOutOfMemoryAsError([&contents] { return EntriesOf(contents->lines); });
     DRSFilesList->hide();
     DRSFilesModel->setLines(contents->lines);
     DRSFilesList->show();

@@ -107,13 +107,13 @@ TEST_F(PackTest, RoundTripGivesBackEveryFileByteForByte) {
   // Tables SLP, WAV, BIN; entries by ascending identifier.
   EXPECT_EQ(texts, (std::vector<std::string>{"--SLP (4)--", "-5", "0", "2", "10", "--WAV (1)--",
                                              "200", "--BIN (2)--", "-1", "7"}));
-  for (std::size_t i = 0; i < contents->lines.size(); ++i) {
-    if (contents->lines[i].kind == kKindHeading)
+  for (const auto &line : contents->lines) {
+    if (line.kind == kKindHeading)
       continue;
-    const auto name = ProposedExtractName(contents->files[i].id, contents->lines[i].kind).name;
+    const auto name = ProposedExtractName(line.entry.id, line.kind).name;
     SCOPED_TRACE(name);
     const std::string copy = dir_.file("copy");
-    ExtractResource(file, copy, contents->files[i], {});
+    ExtractResource(file, copy, line.entry, {});
     EXPECT_EQ(test::ReadFile(copy), files.at(name));
   }
   EXPECT_EQ(GetI32(test::ReadFile(archive()), 80), 84 + 3 * 12 + 7 * 12);

@@ -147,7 +147,8 @@ TEST(MalformedArchives, TruncatedAtEveryOffset) {
       }
       ASSERT_TRUE(outcome.contents) << outcome.detail;
       EXPECT_EQ(Texts(*outcome.contents), Texts(*full.contents));
-      for (const DRSFileInfo &entry : outcome.contents->files) {
+      for (const ListLine &line : outcome.contents->lines) {
+        const DRSFileInfo &entry = line.entry;
         const auto extraction = archive.extract(entry);
         if (entry.offset + std::int64_t{entry.size} <= static_cast<std::int64_t>(length)) {
           ASSERT_TRUE(extraction.bytes) << "entry " << entry.id << ": " << extraction.message;
@@ -252,7 +253,7 @@ TEST(MalformedArchives, ResourceRangesOutsideTheFileFailOnlyWhenExtracted) {
     const ArchiveOnDisk archive(bytes);
     const Outcome outcome = archive.read();
     ASSERT_TRUE(outcome.contents) << outcome.detail;
-    const DRSFileInfo &entry = outcome.contents->files[2];
+    const DRSFileInfo &entry = outcome.contents->lines[2].entry;
     ASSERT_EQ(entry.id, 101);
     EXPECT_EQ(entry.offset, c.offset);
     EXPECT_EQ(entry.size, c.size);
@@ -317,7 +318,8 @@ TEST(MalformedArchives, OverlappingResourcesCopyTheSharedBytes) {
   const ArchiveOnDisk archive(bytes);
   const Outcome outcome = archive.read();
   ASSERT_TRUE(outcome.contents) << outcome.detail;
-  for (const DRSFileInfo &entry : outcome.contents->files) {
+  for (const ListLine &line : outcome.contents->lines) {
+    const DRSFileInfo &entry = line.entry;
     if (entry.size == 0)
       continue; // headings
     SCOPED_TRACE(entry.id);

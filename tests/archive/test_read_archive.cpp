@@ -62,21 +62,21 @@ TEST(ReadArchive, WorkedExampleGivesItsLinesKindsAndEntries) {
   EXPECT_EQ(Texts(contents),
             (std::vector<std::string>{"--SLP (2)--", "100", "101", "--WAV (1)--", "200"}));
   EXPECT_EQ(Kinds(contents), (std::vector<int>{0, 1, 1, 0, 2}));
-  ASSERT_EQ(contents.files.size(), 5u);
-  EXPECT_EQ(contents.files[4].id, 200);
+  ASSERT_EQ(contents.lines.size(), 5u);
+  EXPECT_EQ(contents.lines[4].entry.id, 200);
   // Each entry points at its own bytes, right after the records.
-  EXPECT_EQ(contents.files[1].offset, 144);
-  EXPECT_EQ(contents.files[1].size, 10);
-  EXPECT_EQ(contents.files[2].offset, 154);
-  EXPECT_EQ(contents.files[4].offset, 174);
-  EXPECT_EQ(contents.files[4].size, 30);
+  EXPECT_EQ(contents.lines[1].entry.offset, 144);
+  EXPECT_EQ(contents.lines[1].entry.size, 10);
+  EXPECT_EQ(contents.lines[2].entry.offset, 154);
+  EXPECT_EQ(contents.lines[4].entry.offset, 174);
+  EXPECT_EQ(contents.lines[4].entry.size, 30);
   for (std::size_t heading : {0u, 3u}) {
-    EXPECT_EQ(contents.files[heading].id, 0);
-    EXPECT_EQ(contents.files[heading].offset, 0);
-    EXPECT_EQ(contents.files[heading].size, 0);
+    EXPECT_EQ(contents.lines[heading].entry.id, 0);
+    EXPECT_EQ(contents.lines[heading].entry.offset, 0);
+    EXPECT_EQ(contents.lines[heading].entry.size, 0);
   }
-  for (const auto &file : contents.files)
-    EXPECT_EQ(file.naming, ResourceNaming{});
+  for (const auto &line : contents.lines)
+    EXPECT_EQ(line.entry.naming, ResourceNaming{});
   EXPECT_EQ(contents.header.tableCount, 2);
   ASSERT_EQ(contents.tables.size(), 2u);
   EXPECT_EQ(contents.tables[1].entryCount, 1);
@@ -130,7 +130,7 @@ TEST(ReadArchive, IdentifiersAreWrittenInPlainDecimal) {
   ASSERT_TRUE(reading.contents);
   EXPECT_EQ(Texts(*reading.contents),
             (std::vector<std::string>{"--SLP (4)--", "-7", "0", "2147483647", "-2147483648"}));
-  EXPECT_EQ(reading.contents->files[1].id, -7);
+  EXPECT_EQ(reading.contents->lines[1].entry.id, -7);
 }
 
 TEST(ReadArchive, EntriesMayRepeatAnIdentifierAndPointAnywhere) {
@@ -142,8 +142,8 @@ TEST(ReadArchive, EntriesMayRepeatAnIdentifierAndPointAnywhere) {
   const auto reading = ReadBytes(bytes);
   ASSERT_TRUE(reading.contents);
   EXPECT_EQ(Texts(*reading.contents), (std::vector<std::string>{"--SLP (2)--", "4", "4"}));
-  EXPECT_EQ(reading.contents->files[1].offset, 1 << 30);
-  EXPECT_EQ(reading.contents->files[1].size, -5);
+  EXPECT_EQ(reading.contents->lines[1].entry.offset, 1 << 30);
+  EXPECT_EQ(reading.contents->lines[1].entry.size, -5);
 }
 
 TEST(ReadArchive, TableRunsNeedNotBeInOrder) {
@@ -274,7 +274,7 @@ TEST(ReadArchive, LargestListIsRead) {
   ASSERT_EQ(reading.contents->lines.size(), 32766u);
   EXPECT_EQ(reading.contents->lines.front().text, "--SLP (32765)--");
   EXPECT_EQ(reading.contents->lines.back().text, "32759");
-  EXPECT_EQ(reading.contents->files.size(), 32766u);
+  EXPECT_EQ(reading.contents->lines.back().entry.id, 32759);
 }
 
 TEST(ReadArchive, TruncatedArchivesAreRefused) {
