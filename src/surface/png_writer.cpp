@@ -3,10 +3,13 @@
 #include "common/error.hpp"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <csetjmp>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -157,6 +160,10 @@ int FilterFlags(PngEncoding::Filter filter) {
   return PNG_FILTER_NONE;
 }
 
+int StrategyOf(PngEncoding::Matching matching) {
+  return matching == PngEncoding::Matching::RunsOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
+}
+
 // Everything the file needs, prepared before libpng runs, so that nothing with a destructor
 // lives in the frame that libpng's error handler jumps back to.
 struct Plan {
@@ -164,6 +171,7 @@ struct Plan {
   int colourType = PNG_COLOR_TYPE_RGBA;
   int filters = PNG_FILTER_NONE;
   int level = 6;
+  int strategy = Z_DEFAULT_STRATEGY;
   const std::uint8_t *rows = nullptr;
   std::size_t stride = 0;
   png_color plte[256] = {};
@@ -172,9 +180,61 @@ struct Plan {
   int translucent = 0;
 };
 
+// The encoder's memory, kept from picture to picture in each thread. Deflate asks for the same
+// few large blocks for every picture; handed back to the system each time, they come back as
+// fresh pages the system must clear, which costs more than encoding a small sprite frame.
+class BlockCache {
+public:
+  ~BlockCache() {
+    for (const Block &b : free_)
+      std::free(b.start);
+  }
+  void *take(std::size_t size) {
+    for (std::size_t i = 0; i < free_.size(); ++i)
+      if (free_[i].size == size) {
+        void *start = free_[i].start;
+        free_[i] = free_.back();
+        free_.pop_back();
+        return Payload(start);
+      }
+    void *start = std::malloc(size + kHeader);
+    if (!start)
+      return nullptr;
+    std::memcpy(start, &size, sizeof size);
+    return Payload(start);
+  }
+  void give(void *payload) {
+    if (!payload)
+      return;
+    void *start = static_cast<char *>(payload) - kHeader;
+    std::size_t size;
+    std::memcpy(&size, start, sizeof size);
+    if (free_.size() < kKept)
+      free_.push_back({start, size});
+    else
+      std::free(start);
+  }
+
+private:
+  static constexpr std::size_t kHeader = alignof(std::max_align_t);
+  static constexpr std::size_t kKept = 32;
+  struct Block {
+    void *start;
+    std::size_t size;
+  };
+  static void *Payload(void *start) { return static_cast<char *>(start) + kHeader; }
+  std::vector<Block> free_;
+};
+
+thread_local BlockCache tBlocks;
+
+extern "C" png_voidp TakeBlock(png_structp, png_alloc_size_t size) { return tBlocks.take(size); }
+extern "C" void GiveBlock(png_structp, png_voidp block) { tBlocks.give(block); }
+
 // Returns false with sink.message set when libpng fails.
 bool RunLibpng(const Plan &plan, Sink &sink) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
+  png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning,
+                                              nullptr, TakeBlock, GiveBlock);
   if (!png) {
     sink.outOfMemory = true;
     return false;
@@ -199,6 +259,7 @@ bool RunLibpng(const Plan &plan, Sink &sink) {
   }
   png_set_filter(png, PNG_FILTER_TYPE_BASE, plan.filters);
   png_set_compression_level(png, plan.level);
+  png_set_compression_strategy(png, plan.strategy);
   png_write_info(png, info);
   for (png_uint_32 y = 0; y < plan.height; ++y)
     png_write_row(png, plan.rows + static_cast<std::size_t>(y) * plan.stride);
@@ -235,10 +296,12 @@ void EncodePNGInto(const RgbaImage &image, std::vector<std::uint8_t> &out,
   if (encoding.palette && ToPalette(source, palette)) {
     FillPalette(palette, plan);
     plan.filters = FilterFlags(encoding.paletteFilter);
+    plan.strategy = StrategyOf(encoding.paletteMatching);
   } else {
     plan.rows = source.pixels.data();
     plan.stride = static_cast<std::size_t>(source.width) * 4u;
     plan.filters = FilterFlags(encoding.rgbaFilter);
+    plan.strategy = StrategyOf(encoding.rgbaMatching);
   }
   out.clear();
   Sink sink;

@@ -12,12 +12,20 @@ namespace tessary {
 struct PngEncoding {
   // Row filters the encoder may pick from.
   enum class Filter { None, Sub, Up, Paeth, Adaptive };
+  // How deflate looks for repeats: anywhere in its window, or only runs of one byte.
+  enum class Matching { Anywhere, RunsOnly };
   // Store a picture of at most 256 distinct RGBA values as palette indexes, with a transparency
   // chunk for the values that are not opaque (a quarter of RGBA's bytes); otherwise RGBA.
   bool palette = true;
+  // Measured on sprite frames (mostly transparent margins, long runs, copies of varied indexes):
+  // unfiltered indexes with deflate looking for runs only came out both smallest and fastest of
+  // the palette encodings; filters made the files larger. RGBA (frames of more than 256
+  // values) is smallest and fastest unfiltered with a full search at level 1.
   Filter paletteFilter = Filter::None;
-  Filter rgbaFilter = Filter::Sub;
-  int level = 2; // the deflate level, 0 (stored) to 9
+  Filter rgbaFilter = Filter::None;
+  int level = 1; // the deflate level, 0 (stored) to 9
+  Matching paletteMatching = Matching::RunsOnly;
+  Matching rgbaMatching = Matching::Anywhere;
 };
 
 // The picture as a PNG file, stored as encoding says. A picture without pixels becomes one

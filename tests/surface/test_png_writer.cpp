@@ -52,12 +52,13 @@ TEST(PngWriter, EveryEncodingDecodesToTheSamePixels) {
        false},
       {"a tall thin picture", Picture(1, 300, 20, 4), true},
   };
+  using Matching = PngEncoding::Matching;
   const PngEncoding encodings[] = {
       {},
-      {false, Filter::None, Filter::None, 0},
-      {true, Filter::Adaptive, Filter::Paeth, 9},
-      {true, Filter::Up, Filter::Adaptive, 1},
-      {false, Filter::Sub, Filter::Up, 6},
+      {false, Filter::None, Filter::None, 0, Matching::Anywhere, Matching::Anywhere},
+      {true, Filter::Adaptive, Filter::Paeth, 9, Matching::Anywhere, Matching::RunsOnly},
+      {true, Filter::Up, Filter::Adaptive, 1, Matching::RunsOnly, Matching::Anywhere},
+      {false, Filter::Sub, Filter::Up, 6, Matching::Anywhere, Matching::RunsOnly},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
