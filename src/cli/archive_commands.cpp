@@ -4,6 +4,7 @@
 #include "archive/extract.hpp"
 #include "cli/created_folders.hpp"
 #include "cli/output_checks.hpp"
+#include "cli/progress_line.hpp"
 #include "common/error.hpp"
 #include "common/safe_write.hpp"
 
@@ -143,7 +144,7 @@ std::vector<std::string> OutputPaths(const fs::path &folder, const std::vector<P
   return paths;
 }
 
-void RunExtractAll(const ExtractAllOptions &options) {
+void RunExtractAll(const ExtractAllOptions &options, Context &ctx) {
   const auto archive = OpenArchive(options.archive, options.force);
   const auto plan = PlanFileNames(archive.contents);
   const fs::path folder(options.folder);
@@ -154,9 +155,15 @@ void RunExtractAll(const ExtractAllOptions &options) {
   // The files appear together once every one is written: a call that fails half-way leaves
   // nothing behind and nothing replaced.
   FileSet files({ErrorKind::Save, 0, {}});
-  for (std::size_t i = 0; i < plan.size(); ++i)
+  ProgressLine progress(ctx.err, ctx.errIsTerminal, "entries",
+                        static_cast<std::int64_t>(plan.size()));
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    progress.update(static_cast<std::int64_t>(i));
     ExtractResourceInto(files, archive.file, outputs[i],
                         archive.contents.lines[plan[i].line].entry);
+  }
+  progress.update(static_cast<std::int64_t>(plan.size()));
+  progress.clear();
   files.Commit();
   created.keep();
 }
@@ -201,7 +208,7 @@ void AddExtract(CLI::App &app, Context &) {
   sub->callback([options] { RunExtract(*options); });
 }
 
-void AddExtractAll(CLI::App &app, Context &) {
+void AddExtractAll(CLI::App &app, Context &ctx) {
   auto options = std::make_shared<ExtractAllOptions>();
   auto *sub = app.add_subcommand("extract-all", "Copy every resource of ARCHIVE into a folder");
   sub->footer("Files are named ID.slp, ID.wav, ID.bin, or ID alone for other kinds. A later entry "
@@ -212,7 +219,7 @@ void AddExtractAll(CLI::App &app, Context &) {
   sub->add_option("-o,--output", options->folder, "The folder to write into (created if missing)")
       ->required();
   AddForceFlag(sub, options->force);
-  sub->callback([options] { RunExtractAll(*options); });
+  sub->callback([options, &ctx] { RunExtractAll(*options, ctx); });
 }
 
 void AddPack(CLI::App &app, Context &) {

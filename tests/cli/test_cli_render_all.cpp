@@ -108,11 +108,6 @@ protected:
   test::TempDir dir_;
 };
 
-std::string LastLine(const std::string &text) {
-  const auto lines = Lines(text);
-  return lines.empty() ? std::string() : lines.back();
-}
-
 TEST_F(CliRenderAll, EveryFrameIsTheFrameCallsBytesWhateverTheJobsAndBrokenSpritesAreSkipped) {
   struct Case {
     const char *format;
@@ -182,17 +177,33 @@ TEST_F(CliRenderAll, ASpriteSplitAmongWorkersGivesTheSameFiles) {
 }
 
 TEST_F(CliRenderAll, ProgressIsDrawnOnATerminalOnly) {
-  std::ostringstream plainOut, plainErr, termOut, termErr;
-  EXPECT_EQ(cli::Run({"render-all", archive(), "-o", out("a")}, plainOut, plainErr), 1);
-  EXPECT_EQ(plainErr.str().find('\r'), std::string::npos) << plainErr.str();
-  EXPECT_EQ(cli::Run({"render-all", archive(), "-o", out("b")}, termOut, termErr, true), 1);
-  const std::string drawn = termErr.str();
-  // Every frame of the archive, the broken sprite's too, counts towards the total.
-  EXPECT_NE(drawn.find("\r\x1b[K11 / 11 frames"), std::string::npos) << drawn;
-  // The line is cleared before the messages that follow, and the last line is the summary.
-  EXPECT_NE(drawn.find("\r\x1b[Kskipped resource 11"), std::string::npos) << drawn;
-  EXPECT_TRUE(std::regex_match(LastLine(drawn),
-                               std::regex(R"(3 sprites, 9 frames, 1 skipped in \d+\.\d\d s)")));
+  struct Case {
+    const char *call;
+    int code;
+    const char *finalLine; // the progress line at its end
+    const char *lastLine;  // the line the call leaves last, as a pattern
+  };
+  const Case cases[] = {
+      // Every frame of the archive, the broken sprite's too, counts towards the total.
+      {"render-all", 1, "\r\x1b[K11 / 11 frames",
+       R"(3 sprites, 9 frames, 1 skipped in \d+\.\d\d s)"},
+      {"extract-all", 0, "\r\x1b[K5 / 5 entries", R"(\r\x1b\[K)"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.call);
+    std::ostringstream plainOut, plainErr, termOut, termErr;
+    EXPECT_EQ(cli::Run({c.call, archive(), "-o", out("a")}, plainOut, plainErr), c.code);
+    EXPECT_EQ(plainErr.str().find('\r'), std::string::npos) << plainErr.str();
+    EXPECT_EQ(cli::Run({c.call, archive(), "-o", out("b")}, termOut, termErr, true), c.code);
+    const std::string drawn = termErr.str();
+    EXPECT_NE(drawn.find(c.finalLine), std::string::npos) << drawn;
+    // The line is cleared before whatever follows it.
+    EXPECT_TRUE(std::regex_search(drawn, std::regex(std::string(c.lastLine) + "\n?$"))) << drawn;
+    fs::remove_all(out());
+  }
+  std::ostringstream o, e;
+  cli::Run({"render-all", archive(), "-o", out()}, o, e, true);
+  EXPECT_NE(e.str().find("\r\x1b[Kskipped resource 11"), std::string::npos) << e.str();
 }
 
 // A file that cannot be written ends the call, and every file and folder the call made goes;
