@@ -7,8 +7,15 @@
 
 namespace tessary {
 
-// The archive's 84-byte header.
+// The two header layouts of the engine's archives: the 84-byte one this program's games use,
+// and the 64-byte one of the older games.
+enum class HeaderLayout { Swgb, Aoe };
+
+// The archive's header, in either layout. The older layout's banner is 40 characters long; it
+// fills the first 40 of `banner`, the rest stay zero. There `headerTail` is the offset of the
+// first resource.
 struct DRSHeader {
+  HeaderLayout layout = HeaderLayout::Swgb;
   std::array<char, 60> banner{};
   std::array<char, 4> version{};
   std::array<char, 12> fileType{};
@@ -49,8 +56,16 @@ enum ResourceKind : int {
 };
 
 constexpr int kHeaderSize = 84;
+constexpr int kOlderHeaderSize = 64;
+constexpr int HeaderSizeOf(HeaderLayout layout) {
+  return layout == HeaderLayout::Aoe ? kOlderHeaderSize : kHeaderSize;
+}
 constexpr int kTableRecordSize = 12;
 constexpr int kEntryRecordSize = 12;
 constexpr char kBanner[] = "Copyright (c) 2001 LucasArts"; // the 28 characters tested
+// The older header is known by its first 36 characters and its version at offset 40.
+constexpr char kOlderBanner[] = "Copyright (c) 1997 Ensemble Studios.";
+constexpr char kOlderVersion[] = "1.00";
+constexpr int kOlderVersionOffset = 40;
 
 } // namespace tessary

@@ -30,18 +30,8 @@ constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
   throw Error(ErrorKind::Save, subject, detail);
 }
 
-// What the layout needs to know of an entry before its bytes are at hand.
-struct PlannedEntry {
-  std::int32_t id = 0;
-  std::int64_t size = 0;
-};
-struct PlannedTable {
-  std::array<char, 4> tag{};
-  std::vector<PlannedEntry> entries;
-};
-
-template <std::size_t N> void PutText(std::uint8_t *out, const char (&text)[N], std::size_t width) {
-  std::memcpy(out, text, std::min(N - 1, width)); // the rest stays zero
+template <std::size_t N> void PutText(std::array<char, N> &field, const char *text) {
+  std::memcpy(field.data(), text, std::min(N, std::strlen(text))); // the rest stays zero
 }
 
 std::int32_t CheckedOffset(std::int64_t offset) {
@@ -51,41 +41,16 @@ std::int32_t CheckedOffset(std::int64_t offset) {
   return static_cast<std::int32_t>(offset);
 }
 
-// Header, table records and entry records; the resources follow in table and entry order.
-std::vector<std::uint8_t> LayOut(const std::vector<PlannedTable> &tables) {
-  std::int64_t entryCount = 0;
-  for (const auto &table : tables)
-    entryCount += static_cast<std::int64_t>(table.entries.size());
-  const std::int64_t recordsEnd = kHeaderSize +
-                                  static_cast<std::int64_t>(tables.size()) * kTableRecordSize +
-                                  entryCount * kEntryRecordSize;
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(CheckedOffset(recordsEnd)), 0);
-
-  PutText(bytes.data(), kBanner, 60);
-  PutText(bytes.data() + 60, kVersion, 4);
-  PutText(bytes.data() + 64, kFileType, 12);
-  StoreI32(bytes.data() + 76, CheckedOffset(static_cast<std::int64_t>(tables.size())));
-  StoreI32(bytes.data() + 80, CheckedOffset(recordsEnd));
-
-  std::int64_t entriesOffset =
-      kHeaderSize + static_cast<std::int64_t>(tables.size()) * kTableRecordSize;
-  std::int64_t dataOffset = recordsEnd;
-  for (std::size_t t = 0; t < tables.size(); ++t) {
-    std::uint8_t *record = bytes.data() + kHeaderSize + t * kTableRecordSize;
-    std::memcpy(record, tables[t].tag.data(), 4);
-    StoreI32(record + 4, CheckedOffset(entriesOffset));
-    StoreI32(record + 8, CheckedOffset(static_cast<std::int64_t>(tables[t].entries.size())));
-    for (const auto &entry : tables[t].entries) {
-      std::uint8_t *out = bytes.data() + entriesOffset;
-      StoreI32(out, entry.id);
-      StoreI32(out + 4, CheckedOffset(dataOffset));
-      StoreI32(out + 8, CheckedOffset(entry.size));
-      entriesOffset += kEntryRecordSize;
-      dataOffset += entry.size;
-      CheckedOffset(dataOffset);
-    }
-  }
-  return bytes;
+// The fields at their places in the header's own layout.
+void StoreHeader(const DRSHeader &header, std::uint8_t *out) {
+  const bool older = header.layout == HeaderLayout::Aoe;
+  const std::size_t bannerLength = older ? 40 : 60;
+  const std::size_t at = bannerLength; // version, type and the two counts follow the banner
+  std::memcpy(out, header.banner.data(), bannerLength);
+  std::memcpy(out + at, header.version.data(), 4);
+  std::memcpy(out + at + 4, header.fileType.data(), 12);
+  StoreI32(out + at + 16, header.tableCount);
+  StoreI32(out + at + 20, header.headerTail);
 }
 
 // ----- packing a folder -----
@@ -217,7 +182,60 @@ void CopyInto(SafeFile &target, const SourceFile &file) {
 
 } // namespace
 
-std::vector<std::uint8_t> BuildArchive(const std::vector<ArchiveTableSpec> &tables) {
+DRSHeader NewArchiveHeader(HeaderLayout layout) {
+  DRSHeader header;
+  header.layout = layout;
+  if (layout == HeaderLayout::Aoe) {
+    PutText(header.banner, kOlderBanner);
+    header.banner[36] = 0x1A;
+  } else {
+    PutText(header.banner, kBanner);
+  }
+  PutText(header.version, kVersion);
+  PutText(header.fileType, kFileType);
+  return header;
+}
+
+std::vector<std::uint8_t> LayOutArchive(const DRSHeader &header,
+                                        const std::vector<PlannedTable> &tables) {
+  const std::int64_t headerSize = HeaderSizeOf(header.layout);
+  std::int64_t entryCount = 0;
+  for (const auto &table : tables)
+    entryCount += static_cast<std::int64_t>(table.entries.size());
+  const std::int64_t recordsEnd = headerSize +
+                                  static_cast<std::int64_t>(tables.size()) * kTableRecordSize +
+                                  entryCount * kEntryRecordSize;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(CheckedOffset(recordsEnd)), 0);
+
+  DRSHeader laidOut = header;
+  laidOut.tableCount = CheckedOffset(static_cast<std::int64_t>(tables.size()));
+  laidOut.headerTail = CheckedOffset(recordsEnd);
+  StoreHeader(laidOut, bytes.data());
+
+  std::int64_t entriesOffset =
+      headerSize + static_cast<std::int64_t>(tables.size()) * kTableRecordSize;
+  std::int64_t dataOffset = recordsEnd;
+  for (std::size_t t = 0; t < tables.size(); ++t) {
+    std::uint8_t *record =
+        bytes.data() + static_cast<std::size_t>(headerSize) + t * kTableRecordSize;
+    std::memcpy(record, tables[t].tag.data(), 4);
+    StoreI32(record + 4, CheckedOffset(entriesOffset));
+    StoreI32(record + 8, CheckedOffset(static_cast<std::int64_t>(tables[t].entries.size())));
+    for (const auto &entry : tables[t].entries) {
+      std::uint8_t *out = bytes.data() + entriesOffset;
+      StoreI32(out, entry.id);
+      StoreI32(out + 4, CheckedOffset(dataOffset));
+      StoreI32(out + 8, CheckedOffset(entry.size));
+      entriesOffset += kEntryRecordSize;
+      dataOffset += entry.size;
+      CheckedOffset(dataOffset);
+    }
+  }
+  return bytes;
+}
+
+std::vector<std::uint8_t> BuildArchive(const std::vector<ArchiveTableSpec> &tables,
+                                       HeaderLayout layout) {
   std::vector<PlannedTable> planned;
   for (const auto &table : tables) {
     PlannedTable plan{table.tag, {}};
@@ -225,14 +243,14 @@ std::vector<std::uint8_t> BuildArchive(const std::vector<ArchiveTableSpec> &tabl
       plan.entries.push_back({entry.id, static_cast<std::int64_t>(entry.bytes.size())});
     planned.push_back(std::move(plan));
   }
-  std::vector<std::uint8_t> bytes = LayOut(planned);
+  std::vector<std::uint8_t> bytes = LayOutArchive(NewArchiveHeader(layout), planned);
   for (const auto &table : tables)
     for (const auto &entry : table.entries)
       bytes.insert(bytes.end(), entry.bytes.begin(), entry.bytes.end());
   return bytes;
 }
 
-void WriteArchive(const std::string &folder, const std::string &archivePath) {
+void WriteArchive(const std::string &folder, const std::string &archivePath, HeaderLayout layout) {
   const auto sources = ListSources(folder);
   std::vector<PlannedTable> tables;
   std::vector<SourceFile> order;
@@ -249,7 +267,7 @@ void WriteArchive(const std::string &folder, const std::string &archivePath) {
   CheckListLimits(tables, folder);
   CheckNotASource(order, archivePath);
 
-  const std::vector<std::uint8_t> records = LayOut(tables);
+  const std::vector<std::uint8_t> records = LayOutArchive(NewArchiveHeader(layout), tables);
   SafeFile target(archivePath, ErrorKind::Save, true);
   target.Write(records);
   for (const auto &file : order)

@@ -45,7 +45,29 @@ template <std::size_t N> std::array<char, N> CharsAt(const std::uint8_t *p) {
   return chars;
 }
 
+bool HasOlderHeader(const BoundedFile &archive) {
+  if (archive.size() < static_cast<std::uint64_t>(kOlderHeaderSize))
+    return false;
+  const auto bytes = ReadRun(archive, 0, kOlderVersionOffset + 4, "the header");
+  return std::memcmp(bytes.data(), kOlderBanner, sizeof(kOlderBanner) - 1) == 0 &&
+         std::memcmp(bytes.data() + kOlderVersionOffset, kOlderVersion, 4) == 0;
+}
+
+DRSHeader ReadOlderHeader(const BoundedFile &archive) {
+  const auto bytes = ReadRun(archive, 0, kOlderHeaderSize, "the header");
+  DRSHeader header;
+  header.layout = HeaderLayout::Aoe;
+  std::memcpy(header.banner.data(), bytes.data(), 40);
+  header.version = CharsAt<4>(bytes.data() + 40);
+  header.fileType = CharsAt<12>(bytes.data() + 44);
+  header.tableCount = LoadI32(bytes.data() + 56);
+  header.headerTail = LoadI32(bytes.data() + 60);
+  return header;
+}
+
 DRSHeader ReadHeader(const BoundedFile &archive) {
+  if (HasOlderHeader(archive))
+    return ReadOlderHeader(archive);
   if (archive.size() < static_cast<std::uint64_t>(kHeaderSize))
     Malformed(archive, Describe(archive) + " is " + std::to_string(archive.size()) +
                            " bytes long, shorter than the " + std::to_string(kHeaderSize) +
@@ -64,12 +86,14 @@ std::string TableName(std::size_t index) { return "table " + std::to_string(inde
 
 // Reads the table records in one go and checks every count against the 16-bit limits before
 // anything is sized by them.
-std::vector<DRSTableInfo> ReadTables(const BoundedFile &archive, std::int32_t tableCount) {
+std::vector<DRSTableInfo> ReadTables(const BoundedFile &archive, const DRSHeader &header) {
+  const std::int32_t tableCount = header.tableCount;
   if (tableCount < 1 || tableCount > kMaxArchiveTables)
     Malformed(archive, "the table count " + std::to_string(tableCount) + " is outside 1 ... " +
                            std::to_string(kMaxArchiveTables));
-  const auto bytes = ReadRun(archive, kHeaderSize, std::int64_t{tableCount} * kTableRecordSize,
-                             "the run of " + std::to_string(tableCount) + " table records");
+  const auto bytes =
+      ReadRun(archive, HeaderSizeOf(header.layout), std::int64_t{tableCount} * kTableRecordSize,
+              "the run of " + std::to_string(tableCount) + " table records");
   std::vector<DRSTableInfo> tables(static_cast<std::size_t>(tableCount));
   std::int64_t entries = 0;
   for (std::size_t t = 0; t < tables.size(); ++t) {
@@ -145,9 +169,11 @@ std::optional<ArchiveContents> ReadArchive(const BoundedFile &archive,
                                            const ConfirmInvalidBanner &askContinue) {
   ArchiveContents contents;
   contents.header = ReadHeader(archive);
-  if (!BannerIsValid(contents.header.banner) && !(askContinue && askContinue()))
+  // The older games' header was recognised by its own banner: nothing to ask.
+  if (contents.header.layout == HeaderLayout::Swgb && !BannerIsValid(contents.header.banner) &&
+      !(askContinue && askContinue()))
     return std::nullopt;
-  contents.tables = ReadTables(archive, contents.header.tableCount);
+  contents.tables = ReadTables(archive, contents.header);
 
   std::size_t lineCount = contents.tables.size();
   for (const auto &table : contents.tables)

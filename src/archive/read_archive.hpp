@@ -38,10 +38,12 @@ bool BannerIsValid(const std::array<char, 60> &banner);
 // Asked when the banner test fails; true means go on reading anyway (the OK answer).
 using ConfirmInvalidBanner = std::function<bool()>;
 
-// Reads the whole archive structure. Returns nullopt when the banner is wrong and the question
-// is declined. Throws Error(ErrorKind::ArchiveRead, the archive, detail) for a malformed archive:
-// a table count below 1 or above 32767, more than 32767 entries or 32766 list lines in all,
-// a negative entry count, or any table or entry run lying past the end of the file.
+// Reads the whole archive structure, in the older games' 64-byte layout when its banner and
+// version say so (never asking then), else in the 84-byte layout. Returns nullopt when the
+// 84-byte banner is wrong and the question is declined. Throws Error(ErrorKind::ArchiveRead, the
+// archive, detail) for a malformed archive: a table count below 1 or above 32767, more than 32767
+// entries or 32766 list lines in all, a negative entry count, or any table or entry run lying past
+// the end of the file.
 std::optional<ArchiveContents> ReadArchive(const BoundedFile &archive,
                                            const ConfirmInvalidBanner &askContinue);
 

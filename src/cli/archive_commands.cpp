@@ -2,6 +2,7 @@
 
 #include "archive/drs_writer.hpp"
 #include "archive/extract.hpp"
+#include "archive/replace_resource.hpp"
 #include "cli/created_folders.hpp"
 #include "cli/output_checks.hpp"
 #include "cli/progress_line.hpp"
@@ -173,7 +174,34 @@ void RunExtractAll(const ExtractAllOptions &options, Context &ctx) {
 struct PackOptions {
   std::string folder;
   std::string output;
+  std::string banner = "swgb";
 };
+
+// ----- replace -----
+
+struct ReplaceOptions {
+  std::string archive;
+  std::string id;
+  std::string file;
+  std::string output;
+  bool force = false;
+};
+
+void RunReplace(const ReplaceOptions &options) {
+  Replacement replacement{ParseResourceId(options.id), options.file, kKindOther};
+  const auto archive = OpenArchive(options.archive, options.force);
+  if (!FirstEntryLine(archive.contents, replacement.id)) {
+    const auto kind = KindOfResourceFile(options.file);
+    if (!kind)
+      throw UsageError(archive.file.path() + " holds no resource with identifier " + options.id +
+                       ", and FILE must end in .slp, .wav or .bin to say which table it joins, "
+                       "not \"" +
+                       options.file + "\"");
+    replacement.kind = *kind;
+  }
+  RefuseFolderAsOutput(options.output);
+  WriteReplacedArchive(archive.file, archive.contents, replacement, options.output);
+}
 
 // ----- registration -----
 
@@ -230,10 +258,30 @@ void AddPack(CLI::App &app, Context &) {
               "WAV, BIN, each listing its entries by ascending identifier.\n");
   sub->add_option("FOLDER", options->folder, "The folder of resource files")->required();
   sub->add_option("-o,--output", options->output, "The archive to write")->required();
+  sub->add_option("--banner", options->banner,
+                  "The header: swgb (84 bytes, the default) or aoe (the older games' 64 bytes)")
+      ->check(CLI::IsMember({"swgb", "aoe"}));
   sub->callback([options] {
     RefuseFolderAsOutput(options->output);
-    WriteArchive(options->folder, options->output);
+    WriteArchive(options->folder, options->output,
+                 options->banner == "aoe" ? HeaderLayout::Aoe : HeaderLayout::Swgb);
   });
+}
+
+void AddReplace(CLI::App &app, Context &) {
+  auto options = std::make_shared<ReplaceOptions>();
+  auto *sub = app.add_subcommand("replace", "Write a copy of ARCHIVE with one resource replaced");
+  sub->footer("The copy keeps ARCHIVE's header, its table order and every other entry; ARCHIVE "
+              "itself is never written. Where ID occurs more than once, the first entry in list "
+              "order is replaced. An ID that ARCHIVE does not hold is added to the table of "
+              "FILE's kind, named by its extension (.slp, .wav, .bin); a kind without a table "
+              "gets a new table at the end.\n");
+  AddArchiveWord(sub, options->archive);
+  sub->add_option("ID", options->id, "The resource identifier, in decimal")->required();
+  sub->add_option("FILE", options->file, "The file of new bytes")->required();
+  sub->add_option("-o,--output", options->output, "The new archive to write")->required();
+  AddForceFlag(sub, options->force);
+  sub->callback([options] { RunReplace(*options); });
 }
 
 } // namespace
@@ -243,6 +291,7 @@ void AddArchiveCommands(CLI::App &app, Context &ctx) {
   AddExtract(app, ctx);
   AddExtractAll(app, ctx);
   AddPack(app, ctx);
+  AddReplace(app, ctx);
 }
 
 } // namespace tessary::cli

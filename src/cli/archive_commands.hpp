@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-// The archive calls (list, extract, extract-all, pack) and the archive helpers every call that
-// takes "ARCHIVE ID" shares.
+// The archive calls (list, extract, extract-all, pack, replace) and the archive helpers every call
+// that takes "ARCHIVE ID" shares.
 namespace tessary::cli {
 
 struct OpenedArchive {

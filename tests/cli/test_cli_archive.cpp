@@ -245,6 +245,31 @@ TEST_F(CliArchive, PackThenExtractAllGivesTheFolderBack) {
     EXPECT_EQ(test::ReadFile(dir_.file("back/" + name)), bytes) << name;
 }
 
+TEST_F(CliArchive, PackWritesTheOlderGamesHeaderOnRequest) {
+  const std::string source = dir_.file("src");
+  fs::create_directory(source);
+  test::WriteFile(source + "/1.slp", test::Pattern(30, 1));
+  test::WriteFile(source + "/2.bin", test::Pattern(5, 2));
+  for (const char *banner : {"", "swgb", "aoe"}) {
+    SCOPED_TRACE(banner);
+    const std::string archive = dir_.file(std::string("packed-") + banner + ".drs");
+    std::vector<std::string> args{"pack", source, "-o", archive};
+    if (*banner)
+      args.insert(args.end(), {"--banner", banner});
+    const auto packed = Call(args);
+    EXPECT_EQ(packed.code, 0) << packed.err;
+    const auto bytes = test::ReadFile(archive);
+    const std::string start(bytes.begin(), bytes.begin() + 28);
+    EXPECT_EQ(start, std::string(banner) == "aoe" ? "Copyright (c) 1997 Ensemble " : kBanner);
+    // Listed and extracted with neither a question nor --force.
+    EXPECT_EQ(Call({"list", archive}).out, "--SLP (1)--\n1\n--BIN (1)--\n2\n");
+    const std::string copy = dir_.file("copy");
+    EXPECT_EQ(Call({"extract", archive, "1", "-o", copy}).code, 0);
+    EXPECT_EQ(test::ReadFile(copy), test::Pattern(30, 1));
+  }
+  EXPECT_EQ(test::ReadFile(dir_.file("packed-.drs")), test::ReadFile(dir_.file("packed-swgb.drs")));
+}
+
 TEST_F(CliArchive, PackRefusesStrangeFilesAndWritesNothing) {
   const std::string source = dir_.file("src");
   fs::create_directory(source);
@@ -272,6 +297,9 @@ TEST_F(CliArchive, WrongWordsExitWithTwo) {
       {"extract without identifier", {"extract", archive, "-o", "x"}, "ID"},
       {"extract-all without output", {"extract-all", archive}, "--output"},
       {"pack without output", {"pack", dir_.path().string()}, "--output"},
+      {"pack with another banner",
+       {"pack", dir_.path().string(), "-o", dir_.file("b.drs"), "--banner", "aoc"},
+       "--banner"},
       {"unknown option", {"list", archive, "--longer"}, "--longer"},
       {"extra word", {"list", archive, "more"}, "more"},
   };

@@ -73,6 +73,7 @@ private slots:
   void cancelledOrMissingChoiceChangesNothing_data();
   void cancelledOrMissingChoiceChangesNothing();
   void wrongBannerAnsweredOkReadsAnyway();
+  void olderGamesArchiveOpensWithoutTheQuestion();
   void wrongBannerAnsweredCancelFailsAndClearsTheList();
   void unreadableArchivesFailWithTheirMessage_data();
   void unreadableArchivesFailWithTheirMessage();
@@ -177,6 +178,26 @@ void BrowseTest::wrongBannerAnsweredOkReadsAnyway() {
   QCOMPARE(ListTexts(*f.form), SampleTexts());
   QVERIFY(f.form->archiveOpen);
   QCOMPARE(f.form->DRSFileLabel2->text(), QStringLiteral("lower"));
+}
+
+void BrowseTest::olderGamesArchiveOpensWithoutTheQuestion() {
+  WindowFixture f;
+  const std::string folder = f.temp.file("packed");
+  std::filesystem::create_directory(folder);
+  WriteFile(folder + "/100.slp", SampleEntryBytes(100));
+  WriteFile(folder + "/200.wav", SampleEntryBytes(200));
+  const std::string path = f.temp.file("older.drs");
+  WriteArchive(folder, path, HeaderLayout::Aoe);
+  f.platform.messageAnswers.push_back(MessageAnswer::Cancel); // were it asked, it would fail
+  f.open(path);
+  QVERIFY(f.platform.messages.empty());
+  QVERIFY(f.form->archiveOpen);
+  QCOMPARE(f.form->DRSFileLabel2->text(), QStringLiteral("older"));
+  QCOMPARE(ListTexts(*f.form), QStringList({"--SLP (1)--", "100", "--WAV (1)--", "200"}));
+  QCOMPARE(f.form->DRSFiles[1].id, 100);
+  f.select(1);
+  QVERIFY(f.platform.messages.empty());
+  QCOMPARE(PreviewState(*f.form).section(' ', 1, 1), QStringLiteral("picture"));
 }
 
 void BrowseTest::wrongBannerAnsweredCancelFailsAndClearsTheList() {
