@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
-#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -40,9 +39,7 @@ int main(int argc, char *argv[]) {
   // Opened from the event loop: a message box it raises then runs inside it, so a close asked
   // for meanwhile (a signal) ends the program instead of being lost before the loop starts.
   if (command.archive)
-    QTimer::singleShot(0, &form, [&form, path = QFile::encodeName(*command.archive).toStdString()] {
-      form.OpenArchive(path);
-    });
+    form.OpenArchiveLater(QFile::encodeName(*command.archive).toStdString());
   const int status = QApplication::exec();
   // The window has removed its temporary files. A sound thread stuck in the audio system would
   // make the audio libraries' own teardown at exit wait with it, so then the program ends here.

@@ -10,11 +10,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QUrl>
 
 #include <atomic>
 #include <filesystem>
@@ -44,9 +48,20 @@ bool IsRegularFile(const std::string &path) {
   return std::filesystem::is_regular_file(path, error);
 }
 
+// The one local file a drag brings, or nothing: the window opens one archive at a time.
+std::optional<std::string> DraggedFile(const QMimeData *data) {
+  if (!data || !data->hasUrls())
+    return std::nullopt;
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile())
+    return std::nullopt;
+  return QFile::encodeName(urls.first().toLocalFile()).toStdString();
+}
+
 } // namespace
 
 void MainForm::ConnectHandlers() {
+  ConnectAnimation();
   ConnectSecondHalf();
   connect(menu_file_open, &QAction::triggered, this, [this] { menu_file_open_Click(); });
   connect(menu_file_exit, &QAction::triggered, this, [this] { menu_file_exit_Click(); });
@@ -105,6 +120,7 @@ void MainForm::Form_Unload() {
   if (unloaded_)
     return;
   unloaded_ = true;
+  StopAnimation();
   SetStatus(kCleaningUpStatus);
   if (archiveOpen) {
     archiveFile.close();
@@ -166,7 +182,35 @@ void MainForm::menu_file_open_Click() {
   OpenArchive(*chosen);
 }
 
+void MainForm::OpenArchiveLater(const std::string &path) {
+  QMetaObject::invokeMethod(
+      this, [this, path] { OpenArchive(path); }, Qt::QueuedConnection);
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent *event) {
+  if (DraggedFile(event->mimeData()))
+    event->acceptProposedAction();
+}
+
+void MainForm::dragMoveEvent(QDragMoveEvent *event) {
+  if (DraggedFile(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void MainForm::dropEvent(QDropEvent *event) {
+  const auto path = DraggedFile(event->mimeData());
+  if (!path) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  OpenArchiveLater(*path);
+}
+
 void MainForm::OpenArchive(const std::string &path) {
+  StopAnimation();
   if (archiveOpen)
     archiveFile.close();
   archiveOpen = true;
@@ -223,6 +267,7 @@ void MainForm::FailOpen(const std::string &detail) {
 // Selecting a line
 
 void MainForm::DRSFilesList_Click() {
+  StopAnimation();
   const int line = ListIndex();
   const auto kind = ListKind(line);
   if (!kind || static_cast<std::size_t>(line) >= DRSFiles.size())

@@ -14,6 +14,7 @@
 #include "ui/rtf_view.hpp"
 #include "view/drag_tracker.hpp"
 #include "view/form_layout.hpp"
+#include "view/view_zoom.hpp"
 
 #include <QMainWindow>
 
@@ -33,6 +34,7 @@ class QListView;
 class QMenu;
 class QScrollBar;
 class QTimer;
+class QWheelEvent;
 
 namespace tessary::ui {
 
@@ -153,6 +155,10 @@ public:
   // Opens and reads an archive (the part of "Open..." after the dialog; also used for an
   // archive named on the command line).
   void OpenArchive(const std::string &path);
+  // OpenArchive once the event loop runs: for an archive named on the command line or dropped on
+  // the window. A question or message it raises then runs inside the loop, and the program that
+  // the file was dragged from is not kept waiting for the answer.
+  void OpenArchiveLater(const std::string &path);
   // Shows the slider's frame of the sprite on view again; without `force` only while
   // auto-refresh is on. Does nothing before a sprite has been shown.
   void RefreshImage(bool force);
@@ -192,6 +198,13 @@ public:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
+  // A single local file dragged onto the window is opened as an archive.
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dragMoveEvent(QDragMoveEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
+  // The list's keys for playing and zooming, and the wheel over the image view.
+  bool eventFilter(QObject *watched, QEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
 
 private:
   void BuildControls();
@@ -268,11 +281,37 @@ public:
   void menu_help_help_Click();
   void menu_help_about_Click();
 
+  // Playing the frames (mainform_animation.cpp): Space, with the list focused and a sprite on
+  // view, starts and stops it; each tick of AnimateTimer is one ordinary step of the slider,
+  // from the last frame back to the first.
+  void AnimateTimer_Timer();
+  bool Playing() const;
+  // The image view's zoom factor, 1 ... 8; kept for every sprite shown after.
+  int ZoomFactor() const { return zoom_.factor(); }
+
 private:
   void ConnectSecondHalf();
   void ConnectOptions();
   void ConnectDescriptions();
   void ConnectView();
+  void ConnectAnimation();
+  // A sprite's frame is on view (the preview is a sprite's and it could be shown).
+  bool SpriteOnView() const;
+  void ToggleAnimation();
+  void StopAnimation();
+  // Space, Escape and the zoom keys from the list or the window; true when the key was used.
+  bool HandleViewKey(const QKeyEvent &event);
+  bool ZoomByKey(const QKeyEvent &event);
+  // Ctrl and the wheel over the image view or the bare window behind it.
+  bool ZoomByWheel(const QWheelEvent &event);
+  void ApplyZoom();
+  // The view takes the frame's size times the zoom factor; its place stays.
+  void SizeViewToFrame();
+  view::ViewZoom zoom_;
+  std::int32_t frameWidth_ = 0; // the frame on view, in its own pixels
+  std::int32_t frameHeight_ = 0;
+  bool timerStep_ = false;           // the slider is being moved by a tick
+  bool escapeDuringDisplay_ = false; // a frame's decode was cut short by Escape
   Colour &ColourSlot(int index);
   void ShowPaletteMessage(const std::string &text, const std::string &detail);
   void ShowPaletteFailure(const Error &error);

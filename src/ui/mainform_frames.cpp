@@ -12,8 +12,6 @@
 #include <QListView>
 #include <QScrollBar>
 
-#include <algorithm>
-
 namespace tessary::ui {
 
 namespace {
@@ -35,6 +33,9 @@ DisplayOptions ShownOptions(DisplayOptions options) {
 } // namespace
 
 void MainForm::FrameScroll_Change() {
+  // Any change but the animation's own step takes the slider out of its hands.
+  if (!timerStep_)
+    StopAnimation();
   if (FrameScrollTag == "on")
     RefreshImage(true);
 }
@@ -57,7 +58,13 @@ void MainForm::RefreshImage(bool force) {
 void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, bool saveOnly,
                             const std::string &fileName) {
   // A decode cut short by the end of the program is never looked at again.
-  const CancelPoll escape = [this] { return platform_.escapeHeld() || platform_.endRequested(); };
+  const CancelPoll escape = [this] {
+    if (platform_.escapeHeld()) {
+      escapeDuringDisplay_ = true; // the poll takes the key, so playing learns of it here
+      return true;
+    }
+    return platform_.endRequested();
+  };
   if (saveOnly) {
     try {
       WithOutOfMemoryAsError([&] {
@@ -90,9 +97,9 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
   ResDisplayPicTag = path;
   FrameScroll->setMaximum(frame.frameCount);
   FrameScroll->setValue(frameNumber);
-  SetTwipsSize(ResDisplayPic, static_cast<int>(PixelsToTwips(frame.width, twipsPerPixelX_)),
-               static_cast<int>(PixelsToTwips(frame.height, twipsPerPixelY_)));
-  ResDisplayPic->resize(std::max(frame.width, 0), std::max(frame.height, 0)); // exact pixels
+  frameWidth_ = frame.width;
+  frameHeight_ = frame.height;
+  SizeViewToFrame();
   ResDisplayPic->setImage(ImageFromSurface(image));
   ResDisplayPic->repaint();
   FrameScrollTag = "on";
@@ -101,7 +108,8 @@ void MainForm::ShowSLPFrame(const std::string &path, std::int32_t frameNumber, b
 
 void MainForm::ShowFrameFailure(const Error &error) {
   // Nothing of a sprite that cannot be shown stays on view, and later refreshes do not try it
-  // again.
+  // again; nor do further ticks, each with its own message.
+  StopAnimation();
   ResDisplayPicTag.clear();
   ResDisplayPic->setImage({});
   PictureStatusText->setText("");

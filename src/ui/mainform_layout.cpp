@@ -112,6 +112,7 @@ MainForm::MainForm(Platform &platform, QWidget *parent) : QMainWindow(parent), p
   }
   setWindowTitle(QString::fromLatin1(kWindowCaption));
   setWindowIcon(WindowIcon());
+  setAcceptDrops(true); // an archive dropped on the window is opened
   BuildControls();
   BuildMenus();
   UpdateActions();
@@ -193,7 +194,7 @@ void MainForm::BuildControls() {
   RenameTextBox->hide();
 
   AnimateTimer = Child<QTimer>(this);
-  AnimateTimer->setInterval(100); // never started
+  AnimateTimer->setInterval(100); // started and stopped by Space while a sprite is on view
 
   client_->onResize([this] { Form_Resize(); });
 }

@@ -1,9 +1,12 @@
-// Dragging the image view about the window, and the Help menu.
+// Dragging and zooming the image view, the keys of the list and the window, and the Help menu.
 #include "ui/mainform.hpp"
 
 #include "ui/help.hpp"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QListView>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <limits>
@@ -33,6 +36,11 @@ void MainForm::ConnectView() {
           [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, QPointF at) {
             ResDisplayPic_MouseUp(button, shift, at.x(), at.y());
           });
+  // The list has the keyboard while a sprite is on view; the wheel is read over the view and the
+  // bare window behind it.
+  DRSFilesList->installEventFilter(this);
+  ResDisplayPic->installEventFilter(this);
+  centralWidget()->installEventFilter(this);
   connect(menu_help_help, &QAction::triggered, this, [this] { menu_help_help_Click(); });
   connect(menu_help_about, &QAction::triggered, this, [this] { menu_help_about_Click(); });
 }
@@ -58,6 +66,99 @@ void MainForm::ResDisplayPic_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, 
 
 void MainForm::ResDisplayPic_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) {
   drag.buttonUp();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys and the wheel
+
+bool MainForm::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::KeyPress && watched == DRSFilesList &&
+      HandleViewKey(*static_cast<QKeyEvent *>(event)))
+    return true;
+  if (event->type() == QEvent::Wheel && (watched == ResDisplayPic || watched == centralWidget()) &&
+      ZoomByWheel(*static_cast<QWheelEvent *>(event))) {
+    event->accept();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// Keys no control took (the list keeps the focus nearly always; this is the rest).
+void MainForm::keyPressEvent(QKeyEvent *event) {
+  if (HandleViewKey(*event)) {
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+bool MainForm::HandleViewKey(const QKeyEvent &event) {
+  if (event.key() == Qt::Key_Escape) {
+    StopAnimation();
+    return false; // Escape keeps whatever other meaning it has
+  }
+  if (event.key() == Qt::Key_Space && (event.modifiers() & ~Qt::KeypadModifier) == 0) {
+    if (!SpriteOnView())
+      return false;            // the list's own use of Space
+    if (!event.isAutoRepeat()) // a held key toggles once
+      ToggleAnimation();
+    return true;
+  }
+  return ZoomByKey(event);
+}
+
+bool MainForm::ZoomByKey(const QKeyEvent &event) {
+  // Shift is what some layouts need for "+"; the keypad's keys count as the others.
+  const auto modifiers = event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+  if (modifiers != Qt::ControlModifier || !SpriteOnView())
+    return false;
+  switch (event.key()) {
+  case Qt::Key_Plus:
+  case Qt::Key_Equal:
+    if (zoom_.zoomIn())
+      ApplyZoom();
+    return true;
+  case Qt::Key_Minus:
+    if (zoom_.zoomOut())
+      ApplyZoom();
+    return true;
+  case Qt::Key_0:
+    if (zoom_.reset())
+      ApplyZoom();
+    return true;
+  default:
+    return false;
+  }
+}
+
+bool MainForm::ZoomByWheel(const QWheelEvent &event) {
+  if ((event.modifiers() & ~Qt::ShiftModifier) != Qt::ControlModifier || !SpriteOnView())
+    return false;
+  // Over the window's background only: a control under the pointer keeps its own wheel.
+  if (QWidget *under = centralWidget()->childAt(
+          centralWidget()->mapFromGlobal(event.globalPosition().toPoint()));
+      under && under != ResDisplayPic)
+    return false;
+  const QPoint delta = event.angleDelta();
+  if (zoom_.wheel(delta.y() != 0 ? delta.y() : delta.x()))
+    ApplyZoom();
+  return true;
+}
+
+void MainForm::ApplyZoom() {
+  ResDisplayPic->setZoom(zoom_.factor());
+  SizeViewToFrame();
+}
+
+void MainForm::SizeViewToFrame() {
+  const int factor = zoom_.factor();
+  SetTwipsSize(
+      ResDisplayPic,
+      static_cast<int>(PixelsToTwips(static_cast<double>(frameWidth_) * factor, twipsPerPixelX_)),
+      static_cast<int>(PixelsToTwips(static_cast<double>(frameHeight_) * factor, twipsPerPixelY_)));
+  // Exact pixels, whatever the twips round to.
+  ResDisplayPic->resize(view::ZoomedExtent(frameWidth_, factor),
+                        view::ZoomedExtent(frameHeight_, factor));
 }
 
 // ---------------------------------------------------------------------------------------------

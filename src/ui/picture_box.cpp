@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace tessary::ui {
 
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {
@@ -16,10 +18,20 @@ void PictureBox::setImage(QImage image) {
   update();
 }
 
+void PictureBox::setZoom(int factor) {
+  zoom_ = std::max(factor, 1);
+  update();
+}
+
 void PictureBox::paintEvent(QPaintEvent *) {
   if (image_.isNull())
     return;
   QPainter painter(this);
+  if (zoom_ > 1) {
+    // Enlarged pixels stay sharp squares: nearest neighbour, never smoothed.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.scale(zoom_, zoom_);
+  }
   painter.drawImage(QPoint(0, 0), image_);
 }
 

@@ -6,8 +6,9 @@
 
 namespace tessary::ui {
 
-// The image view: shows one image at its top-left corner on the window's background colour and
-// reports the mouse in its own pixel coordinates, with or without a button held.
+// The image view: shows one image at its top-left corner on the window's background colour, each
+// of its pixels as a sharp square of `zoom` screen pixels a side, and reports the mouse in its own
+// pixel coordinates, with or without a button held.
 class PictureBox : public QWidget {
   Q_OBJECT
 public:
@@ -15,6 +16,9 @@ public:
 
   void setImage(QImage image);
   const QImage &image() const { return image_; }
+  // A whole factor of at least 1; the owner sizes the view to match.
+  void setZoom(int factor);
+  int zoom() const { return zoom_; }
 
 signals:
   void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position);
@@ -29,6 +33,7 @@ protected:
 
 private:
   QImage image_;
+  int zoom_ = 1;
 };
 
 } // namespace tessary::ui
