@@ -303,7 +303,7 @@ private:
   bool HandleViewKey(const QKeyEvent &event);
   bool ZoomByKey(const QKeyEvent &event);
   // Ctrl and the wheel over the image view or the bare window behind it.
-  bool ZoomByWheel(const QWheelEvent &event);
+  bool ZoomByWheel(const QWheelEvent &event, const QWidget &over);
   void ApplyZoom();
   // The view takes the frame's size times the zoom factor; its place stays.
   void SizeViewToFrame();

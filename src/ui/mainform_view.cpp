@@ -76,7 +76,7 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event) {
       HandleViewKey(*static_cast<QKeyEvent *>(event)))
     return true;
   if (event->type() == QEvent::Wheel && (watched == ResDisplayPic || watched == centralWidget()) &&
-      ZoomByWheel(*static_cast<QWheelEvent *>(event))) {
+      ZoomByWheel(*static_cast<QWheelEvent *>(event), *static_cast<QWidget *>(watched))) {
     event->accept();
     return true;
   }
@@ -131,13 +131,13 @@ bool MainForm::ZoomByKey(const QKeyEvent &event) {
   }
 }
 
-bool MainForm::ZoomByWheel(const QWheelEvent &event) {
+bool MainForm::ZoomByWheel(const QWheelEvent &event, const QWidget &over) {
   if ((event.modifiers() & ~Qt::ShiftModifier) != Qt::ControlModifier || !SpriteOnView())
     return false;
-  // Over the window's background only: a control under the pointer keeps its own wheel.
-  if (QWidget *under = centralWidget()->childAt(
-          centralWidget()->mapFromGlobal(event.globalPosition().toPoint()));
-      under && under != ResDisplayPic)
+  // Over the view or the window's bare background only: a control under the pointer keeps its
+  // own wheel, even when it had no use for it and passed it on.
+  const QPoint at = over.mapTo(centralWidget(), event.position().toPoint());
+  if (QWidget *under = centralWidget()->childAt(at); under && under != ResDisplayPic)
     return false;
   const QPoint delta = event.angleDelta();
   if (zoom_.wheel(delta.y() != 0 ? delta.y() : delta.x()))
