@@ -15,7 +15,8 @@ apt-get update
 # xvfb, xauth: a display for the window where there is none (xvfb-run); imagemagick: an outside reader
 # the tests check written images with; clang, libclang-rt: the fuzz targets; llvm: its
 # llvm-symbolizer names functions and lines in sanitizer and fuzz reports; pulseaudio,
-# pulseaudio-utils: the sound test's own audio server and the recorder that listens to it.
+# pulseaudio-utils: the sound test's own audio server and the recorder that listens to it;
+# groff-base: the man pages' check renders them.
 apt-get install -y --no-install-recommends \
   build-essential g++ cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl1-mesa-dev \
@@ -23,4 +24,5 @@ apt-get install -y --no-install-recommends \
   libpng-dev libgif-dev nlohmann-json3-dev \
   clang libclang-rt-14-dev llvm clang-format \
   xvfb xauth imagemagick \
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils \
+  groff-base

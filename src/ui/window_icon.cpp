@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <numeric>
+
 namespace tessary::ui {
 
 QImage WindowIconImage() {
@@ -19,6 +21,23 @@ QImage WindowIconImage() {
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(QRect(1, 1, 29, 29));
   return image;
+}
+
+QImage WindowIconImage(int size) {
+  const QImage art = WindowIconImage();
+  const int side = art.width();
+  if (size <= 0)
+    return QImage();
+  if (size == side)
+    return art;
+  // The smallest multiple of the artwork's side that size divides: blown up with hard edges,
+  // then averaged down by a whole factor.
+  const int multiple = size / std::gcd(size, side);
+  const QImage blocks =
+      art.scaled(side * multiple, side * multiple, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  if (blocks.width() == size)
+    return blocks;
+  return blocks.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QIcon WindowIcon() { return QIcon(QPixmap::fromImage(WindowIconImage())); }
