@@ -2,6 +2,7 @@
 // biggest archive the 16-bit counters allow.
 #include "archive/drs_writer.hpp"
 #include "archive/read_archive.hpp"
+#include "common/paths.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -62,7 +63,7 @@ const BenchArchive &Archive() {
 void BM_ReadArchive32000(benchmark::State &state) {
   const std::string &path = Archive().path();
   for (auto _ : state) {
-    tessary::BoundedFile file(path, tessary::ErrorKind::ArchiveRead);
+    tessary::BoundedFile file(tessary::PathOf(path), tessary::ErrorKind::ArchiveRead);
     auto contents = tessary::ReadArchive(file, [] { return false; });
     if (!contents || contents->lines.size() != kEntries + 4)
       state.SkipWithError("archive not read");

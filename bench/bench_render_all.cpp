@@ -297,7 +297,7 @@ struct Bounds {
 };
 
 std::vector<SLPFile> LoadSprites(const std::string &archivePath) {
-  const BoundedFile file(archivePath, ErrorKind::ArchiveRead);
+  const BoundedFile file(tessary::PathOf(archivePath), ErrorKind::ArchiveRead);
   const auto contents = ReadArchive(file, [] { return false; });
   std::vector<SLPFile> sprites;
   for (std::size_t i = 0; contents && i < contents->lines.size(); ++i)
@@ -341,7 +341,7 @@ double WriteFiles(const Bounds &b, const fs::path &out) {
     FileSet files(SavePictureErrors());
     for (std::size_t n = 0; n < b.sizes[s].size(); ++n) {
       filler.assign(b.sizes[s][n], 0x5A);
-      files.Add((folder / (PadNumber(static_cast<long long>(n + 1)) + ".png")).string());
+      files.Add(folder / (PadNumber(static_cast<long long>(n + 1)) + ".png"));
       files.Write(filler);
     }
     files.Commit();

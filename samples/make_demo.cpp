@@ -377,7 +377,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   try {
-    tessary::WriteFileSafely(argv[1], tessary::BuildArchive(DemoTables()),
+    tessary::WriteFileSafely(std::filesystem::path(argv[1]), tessary::BuildArchive(DemoTables()),
                              tessary::ErrorKind::Save);
   } catch (const tessary::Error &e) {
     std::cerr << e.message() << "\n" << e.detail() << "\n";

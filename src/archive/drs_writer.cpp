@@ -1,4 +1,5 @@
 #include "archive/drs_writer.hpp"
+#include "common/paths.hpp"
 
 #include "archive/drs_records.hpp"
 #include "archive/extract.hpp"
@@ -97,13 +98,13 @@ std::string JoinNames(const std::vector<std::string> &names) {
 
 std::array<std::vector<SourceFile>, std::size(kKindSlots)> ListSources(const std::string &folder) {
   std::error_code ec;
-  if (!fs::is_directory(folder, ec))
+  if (!fs::is_directory(PathOf(folder), ec))
     PackFailed(folder, folder + " is not a folder");
   std::array<std::vector<SourceFile>, std::size(kKindSlots)> sources;
   std::vector<std::string> refused;
-  fs::directory_iterator it(folder, ec), end;
+  fs::directory_iterator it(PathOf(folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+    const std::string name = TextOf(it->path().filename());
     const auto parsed = ParseResourceName(name);
     if (!parsed) {
       refused.push_back(name);
@@ -113,18 +114,18 @@ std::array<std::vector<SourceFile>, std::size(kKindSlots)> ListSources(const std
     // packed, and saying it is misnamed would send the user looking for the wrong fault.
     std::error_code typeError;
     if (!it->is_regular_file(typeError))
-      PackFailed(it->path().string(),
-                 it->path().string() + (fs::exists(it->status(typeError))
-                                            ? " is not a regular file"
-                                            : " is a link to a file that does not exist"));
+      PackFailed(TextOf(it->path()),
+                 TextOf(it->path()) + (fs::exists(it->status(typeError))
+                                           ? " is not a regular file"
+                                           : " is a link to a file that does not exist"));
     const auto size = fs::file_size(it->path(), typeError);
     if (typeError)
-      PackFailed(it->path().string(),
-                 "cannot read the size of " + it->path().string() + ": " + typeError.message());
+      PackFailed(TextOf(it->path()),
+                 "cannot read the size of " + TextOf(it->path()) + ": " + typeError.message());
     if (size > static_cast<std::uintmax_t>(kMaxExtractSize))
-      PackFailed(it->path().string(),
-                 it->path().string() + " is " + std::to_string(size) + " bytes long; at most " +
-                     std::to_string(kMaxExtractSize) + " bytes can be extracted from an archive");
+      PackFailed(TextOf(it->path()), TextOf(it->path()) + " is " + std::to_string(size) +
+                                         " bytes long; at most " + std::to_string(kMaxExtractSize) +
+                                         " bytes can be extracted from an archive");
     sources[parsed->first].push_back({parsed->second, it->path(), static_cast<std::int64_t>(size)});
   }
   if (ec)
@@ -159,16 +160,16 @@ void CheckListLimits(const std::vector<PlannedTable> &tables, const std::string 
 void CheckNotASource(const std::vector<SourceFile> &files, const std::string &archivePath) {
   for (const auto &file : files) {
     std::error_code ec;
-    if (fs::equivalent(file.path, archivePath, ec))
+    if (fs::equivalent(file.path, PathOf(archivePath), ec))
       PackFailed(archivePath, archivePath + " is one of the files being packed");
   }
 }
 
 void CopyInto(SafeFile &target, const SourceFile &file) {
-  const BoundedFile source(file.path.string(), ErrorKind::Save);
+  const BoundedFile source(file.path, ErrorKind::Save);
   if (static_cast<std::int64_t>(source.size()) != file.size)
-    PackFailed(file.path.string(),
-               file.path.string() + " changed size while the archive was written");
+    PackFailed(TextOf(file.path),
+               TextOf(file.path) + " changed size while the archive was written");
   // Both lengths lie in 0..64 KiB: file.size was checked non-negative when it was planned.
   const std::int64_t blockLength = std::min<std::int64_t>(file.size, 1 << 16);
   std::vector<std::uint8_t> block(static_cast<std::size_t>(blockLength));
@@ -268,7 +269,7 @@ void WriteArchive(const std::string &folder, const std::string &archivePath, Hea
   CheckNotASource(order, archivePath);
 
   const std::vector<std::uint8_t> records = LayOutArchive(NewArchiveHeader(layout), tables);
-  SafeFile target(archivePath, ErrorKind::Save, true);
+  SafeFile target(PathOf(archivePath), ErrorKind::Save, true);
   target.Write(records);
   for (const auto &file : order)
     CopyInto(target, file);

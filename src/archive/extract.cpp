@@ -1,4 +1,5 @@
 #include "archive/extract.hpp"
+#include "common/paths.hpp"
 
 #include "common/error.hpp"
 
@@ -43,7 +44,7 @@ void RefuseWritingOnto(const std::string &input, const std::string &inputRole,
                        const std::vector<std::string> &outputs) {
   for (const auto &output : outputs) {
     std::error_code ec; // an output that does not exist yet is not the input
-    if (std::filesystem::equivalent(output, input, ec))
+    if (std::filesystem::equivalent(PathOf(output), PathOf(input), ec))
       throw Error(ErrorKind::Save, output, output + " is " + inputRole + " itself");
   }
 }
@@ -54,7 +55,7 @@ void ExtractResourceInto(FileSet &files, const BoundedFile &archive, const std::
   // Writing over the archive would destroy the very bytes being copied.
   RefuseWritingOnto(archive.path(), kOpenArchiveRole, {targetPath});
 
-  files.Add(targetPath);
+  files.Add(PathOf(targetPath));
   // entry.size is non-negative (checked above), so both lengths lie in 0..kExtractBlockSize.
   const std::int64_t blockLength = std::min<std::int64_t>(kExtractBlockSize, entry.size);
   std::vector<std::uint8_t> block(static_cast<std::size_t>(blockLength));

@@ -1,4 +1,5 @@
 #include "archive/replace_resource.hpp"
+#include "common/paths.hpp"
 
 #include "archive/drs_writer.hpp"
 #include "archive/extract.hpp"
@@ -92,7 +93,7 @@ void CheckListLimits(const Plan &plan, const std::string &outputPath) {
 } // namespace
 
 std::optional<int> KindOfResourceFile(const std::string &path) {
-  const std::string extension = Lower(std::filesystem::path(path).extension().string());
+  const std::string extension = Lower(TextOf(PathOf(path).extension()));
   if (extension == ".slp")
     return kKindSprite;
   if (extension == ".wav")
@@ -113,7 +114,7 @@ void WriteReplacedArchive(const BoundedFile &archive, const ArchiveContents &con
                           const Replacement &replacement, const std::string &outputPath) {
   RefuseWritingOnto(archive.path(), kOpenArchiveRole, {outputPath});
   RefuseWritingOnto(replacement.sourcePath, kReplacementFileRole, {outputPath});
-  const BoundedFile source(replacement.sourcePath, ErrorKind::Save);
+  const BoundedFile source(PathOf(replacement.sourcePath), ErrorKind::Save);
   const auto sourceSize = static_cast<std::int64_t>(source.size());
   // What could not be extracted again is not put in.
   if (sourceSize > kMaxExtractSize)
@@ -128,7 +129,7 @@ void WriteReplacedArchive(const BoundedFile &archive, const ArchiveContents &con
 
   std::vector<std::uint8_t> newBytes(static_cast<std::size_t>(sourceSize));
   source.readAt(0, newBytes, ErrorKind::Save);
-  SafeFile target(outputPath, ErrorKind::Save, true);
+  SafeFile target(PathOf(outputPath), ErrorKind::Save, true);
   target.Write(records);
   for (const auto &entry : plan.sources)
     target.Write(entry ? ReadResource(archive, *entry, ErrorKind::ArchiveRead) : newBytes);

@@ -3,16 +3,13 @@
 #include "archive/extract.hpp"
 #include "archive/work_folder.hpp"
 #include "common/error.hpp"
+#include "common/paths.hpp"
+#include "common/system.hpp"
 
-#include <cerrno>
 #include <charconv>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace tessary {
@@ -49,7 +46,7 @@ std::vector<std::string_view> Fields(std::string_view text) {
 
 } // namespace
 
-CopyOwner ThisProcessOwner(int instance) { return {static_cast<long>(::getpid()), instance}; }
+CopyOwner ThisProcessOwner(int instance) { return {sys::ProcessId(), instance}; }
 
 std::string TempResourceName(const std::string &workFolder, long hundredths, const CopyOwner &owner,
                              unsigned sequence) {
@@ -84,10 +81,10 @@ int RemoveTempResourceFiles(const std::string &workFolder,
     return 0; // no folder: never the current one
   int removed = 0;
   std::error_code ec;
-  for (std::filesystem::directory_iterator it(workFolder, ec), end; !ec && it != end;
+  for (std::filesystem::directory_iterator it(PathOf(workFolder), ec), end; !ec && it != end;
        it.increment(ec)) {
     const auto &item = *it;
-    const std::string name = item.path().filename().string();
+    const std::string name = TextOf(item.path().filename());
     if (!IsTempResourceName(name) || !take(name))
       continue;
     // A folder of that name is not one of our copies; a link is removed, never its target.
@@ -101,11 +98,7 @@ int RemoveTempResourceFiles(const std::string &workFolder,
   return removed;
 }
 
-bool ProcessRuns(long pid) {
-  if (pid <= 0)
-    return true; // not a process id at all: nothing to say it has gone
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
+bool ProcessRuns(long pid) { return sys::ProcessRuns(pid); }
 
 int RemoveOrphanedTempResourceFiles(const std::string &workFolder,
                                     const std::function<bool(long pid)> &runs) {
@@ -131,13 +124,12 @@ std::string TempCopies::claim(long hundredths) {
   checkFolder();
   for (unsigned attempt = 0; attempt < kClaimAttempts; ++attempt) {
     const std::string name = TempResourceName(folder_, hundredths, owner_, sequence_++);
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-      ::close(fd);
+    std::string failure;
+    const auto made = sys::CreateNewFile(PathOf(name), failure);
+    if (made == sys::NewFile::created)
       return name;
-    }
-    if (const int error = errno; error != EEXIST)
-      SaveFailed(name, "cannot create " + name + ": " + std::strerror(error));
+    if (made == sys::NewFile::failed)
+      SaveFailed(name, "cannot create " + name + ": " + failure);
   }
   SaveFailed(folder_, "no free temporary name in " + folder_);
 }

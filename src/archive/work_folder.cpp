@@ -2,6 +2,7 @@
 
 #include "common/hex.hpp"
 #include "common/paths.hpp"
+#include "common/system.hpp"
 
 #include <cctype>
 #include <cerrno>
@@ -9,8 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace tessary {
@@ -22,47 +21,47 @@ std::string EnvOr(const EnvLookup &env, const std::string &name, const std::stri
   return value && !value->empty() ? *value : fallback;
 }
 
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
 std::string WithSeparator(std::string folder) {
   if (folder.empty() || !IsSeparator(folder.back()))
-    folder += '/';
+    folder += kSeparator;
   return folder;
 }
 
-// TEMP as the old program used it; TMPDIR and /tmp where it is not set.
+std::string WithoutSeparator(std::string folder) {
+  while (folder.size() > 1 && IsSeparator(folder.back()))
+    folder.pop_back(); // "link/" would look through the link
+  return folder;
+}
+
+// TEMP as the old program used it; TMPDIR and the system's own folder where it is not set.
 std::string TempRoot(const EnvLookup &env) {
-  return WithSeparator(EnvOr(env, "TEMP", EnvOr(env, "TMPDIR", "/tmp")));
+  return WithSeparator(
+      EnvOr(env, "TEMP", EnvOr(env, "TMPDIR", TextOf(sys::SystemTemporaryFolder()))));
 }
 
 // A fresh folder nobody else can have prepared; empty when even that fails, with the reason.
 std::string FreshPrivateFolder(const std::string &root, std::string &failure) {
-  std::string pattern = root + "tessary-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) {
-    failure = "cannot make a folder in " + root + ": " + std::strerror(errno);
-    return {};
-  }
-  return WithSeparator(name.data());
+  const auto fresh = sys::MakeFreshPrivateFolder(PathOf(root), "tessary-", failure);
+  return fresh.empty() ? std::string() : WithSeparator(TextOf(fresh));
 }
 
 } // namespace
 
 bool IsPrivateFolder(const std::string &path) {
-  std::string plain = path;
-  while (plain.size() > 1 && IsSeparator(plain.back()))
-    plain.pop_back(); // lstat on "link/" would look through the link
-  struct stat info {};
-  if (::lstat(plain.c_str(), &info) != 0)
-    return false;
-  return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 0777) == 0700;
+  return sys::IsPrivateFolder(PathOf(WithoutSeparator(path)));
 }
 
 std::string WorkFolder(const EnvLookup &env, std::string *whyNot) {
   const std::string root = TempRoot(env);
-  const std::string folder = root + "tessary/";
-  // Made by us just now: make sure the mode is exactly 0700 whatever the umask took away.
-  if (::mkdir(folder.c_str(), 0700) == 0)
-    ::chmod(folder.c_str(), 0700);
+  const std::string folder = WithSeparator(root + "tessary");
+  std::string ignored; // an existing folder is checked just below
+  sys::MakePrivateFolder(PathOf(WithoutSeparator(folder)), ignored);
   if (IsPrivateFolder(folder))
     return folder;
   // Someone else's, a link, or open to others: temporary copies must not go there.
@@ -223,6 +222,23 @@ std::string ReadRegistryText(const std::string &registryFile, const std::string 
 
 namespace {
 
+std::optional<std::string> ConfiguredGamePath(const EnvLookup &env) {
+  if (const auto configured = env("TESSARY_GAME_PATH"); configured && !configured->empty())
+    return configured;
+  return std::nullopt;
+}
+
+#ifdef _WIN32
+
+// The game's own "Game Path" value, from the registry the game's installer wrote it in.
+std::string RegistryGamePath(const EnvLookup &) { return ReadRegistryText(kGameKey, kGameValue); }
+
+// Without a game folder the dialog starts in the user's own folder.
+std::string FallbackDialogFolder(const EnvLookup &env) {
+  return WithSeparator(EnvOr(env, "USERPROFILE", "C:\\"));
+}
+
+#else
 std::string WinePrefix(const EnvLookup &env) {
   if (const auto prefix = env("WINEPREFIX"); prefix && !prefix->empty())
     return *prefix;
@@ -257,12 +273,6 @@ std::string MapWindowsPath(const std::string &prefix, const std::string &windows
   return WithSeparator(drive.string()) + rest;
 }
 
-std::optional<std::string> ConfiguredGamePath(const EnvLookup &env) {
-  if (const auto configured = env("TESSARY_GAME_PATH"); configured && !configured->empty())
-    return configured;
-  return std::nullopt;
-}
-
 // The game's own "Game Path" value from Wine's registry, mapped to a real folder.
 std::string RegistryGamePath(const EnvLookup &env) {
   const std::string prefix = WinePrefix(env);
@@ -276,6 +286,18 @@ std::string RegistryGamePath(const EnvLookup &env) {
     return {};
   return MapWindowsPath(prefix, value);
 }
+
+// Without a game folder: Wine's drive_c when it exists, else the home folder.
+std::string FallbackDialogFolder(const EnvLookup &env) {
+  const std::string prefix = WinePrefix(env);
+  std::error_code ec;
+  if (!prefix.empty() &&
+      std::filesystem::is_directory(std::filesystem::path(prefix) / "drive_c", ec))
+    return WithSeparator((std::filesystem::path(prefix) / "drive_c").string());
+  return WithSeparator(EnvOr(env, "HOME", "/"));
+}
+
+#endif
 
 } // namespace
 
@@ -292,12 +314,7 @@ std::string ArchiveDialogFolder(const EnvLookup &env) {
     return WithSeparator(*configured) + "data/";
   if (const std::string game = RegistryGamePath(env); !game.empty())
     return game + "data/";
-  const std::string prefix = WinePrefix(env);
-  std::error_code ec;
-  if (!prefix.empty() &&
-      std::filesystem::is_directory(std::filesystem::path(prefix) / "drive_c", ec))
-    return WithSeparator((std::filesystem::path(prefix) / "drive_c").string());
-  return WithSeparator(EnvOr(env, "HOME", "/"));
+  return FallbackDialogFolder(env);
 }
 
 } // namespace tessary

@@ -26,8 +26,15 @@ bool IsPrivateFolder(const std::string &path);
 std::string ReadRegistryText(const std::string &registryFile, const std::string &keyPath,
                              const std::string &valueName);
 
-// The game folder: TESSARY_GAME_PATH, else the "Game Path" value from Wine's registry mapped
-// through dosdevices to a real folder. Empty when none is found.
+#ifdef _WIN32
+// Reads a string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) of a key under
+// HKEY_LOCAL_MACHINE from the registry's 32-bit view, where the game, a 32-bit program, wrote
+// it. Empty text when the key or value is missing, not a string, or too long to be read.
+std::string ReadRegistryText(const std::string &keyPath, const std::string &valueName);
+#endif
+
+// The game folder: TESSARY_GAME_PATH, else the "Game Path" value from the registry (on Linux,
+// Wine's registry, mapped through dosdevices to a real folder). Empty when none is found.
 std::string GamePath(const EnvLookup &env);
 
 // Where the archive dialog starts, when the game folder is known: TESSARY_GAME_PATH, a separator

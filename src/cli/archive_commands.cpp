@@ -1,4 +1,5 @@
 #include "cli/archive_commands.hpp"
+#include "common/paths.hpp"
 
 #include "archive/drs_writer.hpp"
 #include "archive/extract.hpp"
@@ -24,7 +25,7 @@ namespace tessary::cli {
 namespace fs = std::filesystem;
 
 OpenedArchive OpenArchive(const std::string &path, bool force) {
-  OpenedArchive archive{BoundedFile(path, ErrorKind::ArchiveRead), {}};
+  OpenedArchive archive{BoundedFile(PathOf(path), ErrorKind::ArchiveRead), {}};
   auto contents = ReadArchive(archive.file, [force] { return force; });
   if (!contents)
     throw Error(ErrorKind::ArchiveRead, path,
@@ -134,25 +135,25 @@ void CheckNoneIsTheArchive(const OpenedArchive &archive, const fs::path &folder,
                            const std::vector<PlannedFile> &plan) {
   std::vector<std::string> outputs;
   for (const auto &file : plan)
-    outputs.push_back((folder / file.name).string());
+    outputs.push_back(TextOf(folder / PathOf(file.name)));
   RefuseWritingOnto(archive.file.path(), kOpenArchiveRole, outputs);
 }
 
 std::vector<std::string> OutputPaths(const fs::path &folder, const std::vector<PlannedFile> &plan) {
   std::vector<std::string> paths;
   for (const auto &file : plan)
-    paths.push_back((folder / file.name).string());
+    paths.push_back(TextOf(folder / PathOf(file.name)));
   return paths;
 }
 
 void RunExtractAll(const ExtractAllOptions &options, Context &ctx) {
   const auto archive = OpenArchive(options.archive, options.force);
   const auto plan = PlanFileNames(archive.contents);
-  const fs::path folder(options.folder);
+  const fs::path folder = PathOf(options.folder);
   CheckNoneIsTheArchive(archive, folder, plan);
   CreatedFolders created(folder);
   const std::vector<std::string> outputs = OutputPaths(folder, plan);
-  CheckWritableTargets(outputs, ErrorKind::Save);
+  CheckWritableTargets(PathsOf(outputs), ErrorKind::Save);
   // The files appear together once every one is written: a call that fails half-way leaves
   // nothing behind and nothing replaced.
   FileSet files({ErrorKind::Save, 0, {}});

@@ -1,4 +1,5 @@
 #include "cli/created_folders.hpp"
+#include "common/paths.hpp"
 
 #include "common/error.hpp"
 
@@ -9,7 +10,7 @@ namespace fs = std::filesystem;
 namespace {
 
 [[noreturn]] void SaveFailed(const fs::path &folder, const std::string &detail) {
-  throw Error(ErrorKind::Save, folder.string(), detail);
+  throw Error(ErrorKind::Save, TextOf(folder), detail);
 }
 
 } // namespace
@@ -23,12 +24,12 @@ CreatedFolders::CreatedFolders(const fs::path &folder) {
   }
   // Outermost first, so that an interrupted call removes the innermost first.
   for (auto p = created_.rbegin(); p != created_.rend(); ++p)
-    inFlight_.push_back(std::make_unique<InFlightPath>(p->string(), InFlightPath::Kind::folder));
+    inFlight_.push_back(std::make_unique<InFlightPath>(*p, InFlightPath::Kind::folder));
   fs::create_directories(folder, ec);
   if (ec)
-    SaveFailed(folder, "cannot create the folder " + folder.string() + ": " + ec.message());
+    SaveFailed(folder, "cannot create the folder " + TextOf(folder) + ": " + ec.message());
   if (!fs::is_directory(folder, ec))
-    SaveFailed(folder, folder.string() + " is not a folder");
+    SaveFailed(folder, TextOf(folder) + " is not a folder");
 }
 
 CreatedFolders::~CreatedFolders() {

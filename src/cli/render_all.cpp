@@ -30,8 +30,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include <sys/stat.h>
-
 namespace tessary::cli {
 
 namespace fs = std::filesystem;
@@ -137,19 +135,17 @@ public:
 
   // Makes a sprite's folder; false when it was already there.
   bool makeFolder(const fs::path &folder) {
-    if (::mkdir(folder.c_str(), 0777) == 0) {
+    std::error_code ec;
+    if (fs::create_directory(folder, ec)) {
       const std::lock_guard guard(lock_);
       spriteFolders_.push_back(folder);
-      inFlight_.push_back(
-          std::make_unique<InFlightPath>(folder.string(), InFlightPath::Kind::folder));
+      inFlight_.push_back(std::make_unique<InFlightPath>(folder, InFlightPath::Kind::folder));
       return true;
     }
-    const int error = errno;
-    std::error_code ec;
-    if (error == EEXIST && fs::is_directory(folder, ec))
+    if (!ec) // a folder of that name was there already
       return false;
-    throw Error(ErrorKind::Save, folder.string(),
-                "cannot create the folder " + folder.string() + ": " + std::strerror(error));
+    throw Error(ErrorKind::Save, TextOf(folder),
+                "cannot create the folder " + TextOf(folder) + ": " + ec.message());
   }
 
   void addFiles(std::vector<std::string> &&files) {
@@ -160,9 +156,9 @@ public:
 
   // Removes every new file, then the folders made for them (innermost first, only when empty).
   void removeAll() {
-    for (const auto &f : newFiles_)
-      ::unlink(f.c_str());
     std::error_code ec;
+    for (const auto &f : newFiles_)
+      fs::remove(PathOf(f), ec);
     for (auto f = spriteFolders_.rbegin(); f != spriteFolders_.rend(); ++f)
       fs::remove(*f, ec);
   }
@@ -178,16 +174,16 @@ private:
   std::vector<std::unique_ptr<InFlightPath>> inFlight_;
 };
 
-bool Exists(const std::string &path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
+bool Exists(const std::string &path) { // a link counts, even one that names nothing
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(PathOf(path), ec));
 }
 
 // Everything the workers share.
 class Run {
 public:
   Run(const RenderAllSettings &settings, std::vector<Piece> &pieces, CallOutputs &outputs)
-      : settings_(settings), pieces_(pieces), outputs_(outputs), root_(fs::path(settings.folder)) {}
+      : settings_(settings), pieces_(pieces), outputs_(outputs), root_(PathOf(settings.folder)) {}
 
   void work() {
     Worker worker;
@@ -254,7 +250,7 @@ private:
         return false;
       }
       if (files) {
-        files->Add(spritePath(job, n));
+        files->Add(PathOf(spritePath(job, n)));
         files->Write(worker.picture);
       } else {
         job.pictures[static_cast<std::size_t>(n - 1)] = worker.picture;
@@ -275,7 +271,7 @@ private:
   }
 
   std::string spritePath(const SpriteJob &job, std::int32_t n) const {
-    return (root_ / job.folderName / PictureName(n, settings_.format)).string();
+    return TextOf(root_ / job.folderName / PictureName(n, settings_.format));
   }
 
   void render(Piece &piece, Worker &worker) {
@@ -305,7 +301,7 @@ private:
     FileSet files(SavePictureErrors());
     const bool folderMade = prepareFolder(job);
     for (std::int32_t n = 1; n <= job.sprite->frameCount(); ++n) {
-      files.Add(spritePath(job, n));
+      files.Add(PathOf(spritePath(job, n)));
       files.Write(job.pictures[static_cast<std::size_t>(n - 1)]);
     }
     commit(job, files, folderMade);
@@ -353,13 +349,13 @@ void RefuseWritingOntoInputs(const RenderAllSettings &settings,
   for (const auto &job : jobs) {
     if (!job->sprite)
       continue;
-    const fs::path folder = fs::path(settings.folder) / job->folderName;
+    const fs::path folder = PathOf(settings.folder) / job->folderName;
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
       continue;
     std::vector<std::string> outputs;
     for (std::int32_t n = 1; n <= job->sprite->frameCount(); ++n)
-      outputs.push_back((folder / PictureName(n, settings.format)).string());
+      outputs.push_back(TextOf(folder / PictureName(n, settings.format)));
     RefuseWritingOnto(settings.archive, kOpenArchiveRole, outputs);
     if (!settings.paletteFile.empty())
       RefuseWritingOnto(settings.paletteFile, kPaletteFileRole, outputs);
@@ -420,7 +416,7 @@ RenderAllSummary RenderAll(const RenderAllSettings &settings, std::ostream &err)
   RefuseWritingOntoInputs(settings, jobs);
   std::vector<Piece> pieces = CutPieces(jobs, settings.piecePixels);
 
-  CallOutputs outputs{fs::path(settings.folder)};
+  CallOutputs outputs{PathOf(settings.folder)};
   Run run(settings, pieces, outputs);
   const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(
       settings.jobs == 0 ? DefaultJobs() : settings.jobs, std::max<std::size_t>(pieces.size(), 1)));

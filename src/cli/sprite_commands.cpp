@@ -287,7 +287,7 @@ void RunUnpack(const UnpackCall &call) {
   const PaletteTable palette = ChosenPalette(call.colours.palette);
   RefuseWritingOntoInputs(source, call.colours,
                           UnpackFileNames(call.output, source.sprite().frames));
-  CreatedFolders folder(call.output);
+  CreatedFolders folder(PathOf(call.output));
   ExportUnpacked(source.sprite(), call.output, palette);
   folder.keep();
 }

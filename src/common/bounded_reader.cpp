@@ -1,6 +1,7 @@
 #include "common/bounded_reader.hpp"
 
 #include "common/error.hpp"
+#include "common/paths.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -16,6 +17,17 @@ namespace tessary {
 
 namespace {
 std::string SystemText(int err) { return err ? std::string(std::strerror(err)) : std::string(); }
+
+// Archives may be larger than a 32-bit long can count (Windows' long is 32 bits).
+bool SeekTo(std::FILE *file, std::uint64_t offset) {
+#ifdef _WIN32
+  return offset <= static_cast<std::uint64_t>(std::numeric_limits<__int64>::max()) &&
+         _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+  return offset <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) &&
+         ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
 } // namespace
 
 namespace {
@@ -53,10 +65,11 @@ void RequireRegularFile(unsigned mode, const std::string &path, ErrorKind kind) 
 
 } // namespace
 
-BoundedFile::BoundedFile(const std::string &path, ErrorKind kind) : path_(path) {
+BoundedFile::BoundedFile(const std::filesystem::path &file, ErrorKind kind) : path_(TextOf(file)) {
+  const std::string &path = path_;
 #ifdef _WIN32
   errno = 0;
-  file_.reset(std::fopen(path.c_str(), "rb"));
+  file_.reset(_wfopen(file.c_str(), L"rb"));
   if (!file_)
     throw Error(kind, path, "cannot open " + path + ": " + SystemText(errno));
   struct _stat64 info {};
@@ -66,7 +79,7 @@ BoundedFile::BoundedFile(const std::string &path, ErrorKind kind) : path_(path) 
 #else
   // Opened without blocking so that a FIFO with no writer cannot stop the call here; the flag
   // is cleared again once the file is known to be a regular one.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno; // before the message's strings are made
     throw Error(kind, path, "cannot open " + path + ": " + SystemText(error));
@@ -110,8 +123,7 @@ void BoundedFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out, Erro
                     std::to_string(size_) + " bytes)");
   if (out.empty())
     return;
-  if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
-      std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0)
+  if (!SeekTo(file_.get(), offset))
     throw Error(kind, path_, "cannot seek to offset " + std::to_string(offset) + " in " + path_);
   if (std::fread(out.data(), 1, out.size(), file_.get()) != out.size())
     throw Error(kind, path_,
@@ -172,8 +184,10 @@ std::int32_t ByteReader::i32At(std::int64_t offset, const char *what) const {
   return LoadI32(data_.data() + offset);
 }
 
-std::string ReadWholeFile(const std::string &path, std::uint64_t maxBytes, ErrorKind kind) {
-  BoundedFile file(path, kind);
+std::string ReadWholeFile(const std::filesystem::path &name, std::uint64_t maxBytes,
+                          ErrorKind kind) {
+  BoundedFile file(name, kind);
+  const std::string &path = file.path();
   if (file.size() > maxBytes)
     throw Error(kind, path,
                 path + " is " + std::to_string(file.size()) + " bytes long, more than the " +

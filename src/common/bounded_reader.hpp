@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -22,7 +23,9 @@ public:
   BoundedFile() = default;
   // Throws Error(kind, path, detail) when the file cannot be opened or sized, and when it is
   // not a regular file (a folder, a FIFO, a device): such a file is refused without waiting.
-  BoundedFile(const std::string &path, ErrorKind kind);
+  BoundedFile(const std::filesystem::path &path, ErrorKind kind);
+  // Paths held as text say how they are to be read: PathOf() takes UTF-8.
+  BoundedFile(const std::string &, ErrorKind) = delete;
 
   bool isOpen() const { return file_ != nullptr; }
   const std::string &path() const { return path_; }
@@ -103,6 +106,8 @@ inline void StoreI16(std::uint8_t *p, std::int16_t v) {
 
 // Reads a whole file into memory, refusing files larger than maxBytes. Throws
 // Error(kind, path, detail) on any failure.
-std::string ReadWholeFile(const std::string &path, std::uint64_t maxBytes, ErrorKind kind);
+std::string ReadWholeFile(const std::filesystem::path &path, std::uint64_t maxBytes,
+                          ErrorKind kind);
+std::string ReadWholeFile(const std::string &, std::uint64_t, ErrorKind) = delete;
 
 } // namespace tessary

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <filesystem>
+#ifndef _WIN32
 #include <signal.h>
-#include <string>
+#endif
 
 namespace tessary {
 
@@ -9,20 +11,21 @@ namespace tessary {
 // While the object lives its path is listed where the signal handler installed by
 // RemoveInFlightFilesOnSignals() finds it: on SIGINT, SIGTERM or SIGHUP that handler deletes
 // every listed file (and every listed folder that is empty), then ends the process with the
-// signal's default action, so the caller sees the usual status (130, 143...).
+// signal's default action, so the caller sees the usual status (130, 143...). On Windows the
+// same is done for Ctrl+C, Ctrl+Break and the closing of the console window.
 class InFlightPath {
 public:
   enum class Kind { file, folder };
-  explicit InFlightPath(std::string path, Kind kind = Kind::file);
+  explicit InFlightPath(std::filesystem::path path, Kind kind = Kind::file);
   ~InFlightPath();
   InFlightPath(const InFlightPath &) = delete;
   InFlightPath &operator=(const InFlightPath &) = delete;
 
-  const std::string &path() const { return path_; }
+  const std::filesystem::path &path() const { return path_; }
 
 private:
   friend struct InFlightList;
-  std::string path_;
+  std::filesystem::path path_;
   Kind kind_;
   InFlightPath *prev_ = nullptr;
   InFlightPath *next_ = nullptr;
@@ -44,7 +47,9 @@ public:
   HeldSignals &operator=(const HeldSignals &) = delete;
 
 private:
+#ifndef _WIN32
   sigset_t saved_;
+#endif
 };
 
 } // namespace tessary

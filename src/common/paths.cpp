@@ -4,6 +4,24 @@ namespace tessary {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+std::filesystem::path PathOf(std::string_view utf8) {
+  return std::filesystem::path(
+      std::u8string_view(reinterpret_cast<const char8_t *>(utf8.data()), utf8.size()));
+}
+
+std::vector<std::filesystem::path> PathsOf(const std::vector<std::string> &utf8) {
+  std::vector<std::filesystem::path> paths;
+  paths.reserve(utf8.size());
+  for (const auto &text : utf8)
+    paths.push_back(PathOf(text));
+  return paths;
+}
+
+std::string TextOf(const std::filesystem::path &path) {
+  const std::u8string text = path.u8string();
+  return {reinterpret_cast<const char *>(text.data()), text.size()};
+}
+
 namespace {
 std::string::size_type LastSeparator(const std::string &path) { return path.find_last_of("\\/"); }
 } // namespace

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Small path and number helpers. Both "\" and "/" count as folder separators, so paths written
 // the Windows way and Linux paths behave alike.
@@ -30,5 +33,12 @@ std::int16_t IntMax(std::int16_t a, std::int16_t b);
 std::string BaseNameOfPath(const std::string &path);
 
 bool IsSeparator(char c);
+
+// The program holds paths as UTF-8 text (what it prints, and what Qt and the command line hand
+// it); the file system takes them as std::filesystem::path, which is UTF-16 on Windows. These
+// two convert at that boundary, never through the system's narrow code page.
+std::filesystem::path PathOf(std::string_view utf8);
+std::string TextOf(const std::filesystem::path &path);
+std::vector<std::filesystem::path> PathsOf(const std::vector<std::string> &utf8);
 
 } // namespace tessary

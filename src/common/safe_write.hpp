@@ -3,6 +3,7 @@
 #include "common/error.hpp"
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -22,6 +23,8 @@ namespace tessary {
 //    may not be changed, the content is held aside and written into the file in place on
 //    Commit(). A replaced file keeps its mode, and its owner and group where the process may
 //    set them; a new file gets 0666 less the umask.
+// (On Windows: a target that names a device, such as NUL, is written into as it is; a read-only
+// file or a folder is refused; the content is written beside the target and moved over it.)
 // Every target of a set is checked when it is added, before anything is replaced; should a
 // replacement still fail on Commit(), the files already replaced get their old content back.
 // Dropped without Commit(), a set removes its temporary files. Every failure throws
@@ -41,7 +44,9 @@ public:
   FileSet &operator=(const FileSet &) = delete;
 
   // Starts the next file of the set; what follows goes into it. The file before is finished.
-  void Add(const std::string &target);
+  void Add(const std::filesystem::path &target);
+  // Paths held as text say how they are to be read: PathOf() takes UTF-8.
+  void Add(const std::string &) = delete;
   void Write(std::span<const std::uint8_t> bytes);
   void Write(const std::string &text);
   void Commit();
@@ -55,19 +60,22 @@ private:
   Errors errors_;
   bool flush_;
   std::vector<std::unique_ptr<Entry>> entries_;
+#ifndef _WIN32
   int spool_ = -1;    // the new content of the files written in place
   int oldSpool_ = -1; // their previous content, while the set is committed
+#endif
 };
 
 // Throws as FileSet::Add would for the first target that could not be written, creating and
 // changing nothing; meant for a call that checks all its outputs before its long work.
-void CheckWritableTargets(const std::vector<std::string> &targets, ErrorKind kind);
+void CheckWritableTargets(const std::vector<std::filesystem::path> &targets, ErrorKind kind);
 
 // One file written the same way: content, then Commit(). Dropped without Commit(), nothing at
 // the target changes.
 class SafeFile {
 public:
-  SafeFile(const std::string &target, ErrorKind kind, bool flushToDisk = false);
+  SafeFile(const std::filesystem::path &target, ErrorKind kind, bool flushToDisk = false);
+  SafeFile(const std::string &, ErrorKind, bool = false) = delete;
   void Write(std::span<const std::uint8_t> bytes) { set_.Write(bytes); }
   void Commit() { set_.Commit(); }
 
@@ -76,7 +84,9 @@ private:
 };
 
 // Writes the bytes to the target as a file of its own.
-void WriteFileSafely(const std::string &target, std::span<const std::uint8_t> bytes, ErrorKind kind,
-                     bool flushToDisk = false);
+void WriteFileSafely(const std::filesystem::path &target, std::span<const std::uint8_t> bytes,
+                     ErrorKind kind, bool flushToDisk = false);
+void WriteFileSafely(const std::string &, std::span<const std::uint8_t>, ErrorKind,
+                     bool = false) = delete;
 
 } // namespace tessary

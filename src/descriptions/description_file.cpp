@@ -1,4 +1,5 @@
 #include "descriptions/description_file.hpp"
+#include "common/paths.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
@@ -133,7 +134,8 @@ void WriteDescriptionFile(const std::string &path, const std::vector<DRSFileInfo
   for (const DRSFileInfo &file : files)
     if (auto line = DescriptionLine(file))
       bytes += *line + "\r\n";
-  WriteFileSafely(path, {reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()},
+  WriteFileSafely(PathOf(path),
+                  {reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()},
                   ErrorKind::DescriptionSave, true);
 }
 
@@ -252,7 +254,7 @@ private:
 };
 
 std::string ReadDescriptionText(const std::string &path) {
-  return ReadWholeFile(path, kMaxDescriptionFileSize, ErrorKind::DescriptionOpen);
+  return ReadWholeFile(PathOf(path), kMaxDescriptionFileSize, ErrorKind::DescriptionOpen);
 }
 
 } // namespace

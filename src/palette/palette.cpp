@@ -210,7 +210,8 @@ void LoadPalette(PaletteTable &table, const std::string &palettePath) {
     table = DefaultPalette();
     return;
   }
-  const std::string text = ReadWholeFile(palettePath, kMaxPaletteFileBytes, ErrorKind::PaletteOpen);
+  const std::string text =
+      ReadWholeFile(PathOf(palettePath), kMaxPaletteFileBytes, ErrorKind::PaletteOpen);
   try {
     // Parsed aside and assigned whole, so a file that fails part way changes nothing.
     table = ParseJascPal(text);

@@ -1,4 +1,5 @@
 #include "sprite/animation.hpp"
+#include "common/paths.hpp"
 
 #include "common/error.hpp"
 #include "common/safe_write.hpp"
@@ -107,7 +108,7 @@ void ExportAnimation(const SLPFile &sprite, const std::string &fileName,
   CheckWritableTargets({fileName}, ErrorKind::Save);
   const std::vector<std::uint8_t> bytes = EncodeAnimation(sprite, palette, options, fps);
   FileSet file(SavePictureErrors(), true);
-  file.Add(fileName);
+  file.Add(PathOf(fileName));
   file.Write(bytes);
   file.Commit();
 }

@@ -164,7 +164,7 @@ void ExportImageSequence(const SLPFile &sprite, const std::string &baseName,
   cDIBSection canvas, image, layerMap;
   canvas.CreateOrFail(static_cast<std::int32_t>(box.width()),
                       static_cast<std::int32_t>(box.height()));
-  CheckWritableTargets(SequenceFileNames(baseName, sprite.frameCount()), ErrorKind::Save);
+  CheckWritableTargets(PathsOf(SequenceFileNames(baseName, sprite.frameCount())), ErrorKind::Save);
   FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
@@ -198,7 +198,7 @@ void ExportImageSequencePNG(const SLPFile &sprite, const std::string &baseName,
   CheckAllFrameTables(sprite);
   const std::vector<std::string> names =
       SequenceFileNames(baseName, sprite.frameCount(), PictureFormat::Png);
-  CheckWritableTargets(names, ErrorKind::Save);
+  CheckWritableTargets(PathsOf(names), ErrorKind::Save);
   FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
@@ -209,7 +209,7 @@ void ExportImageSequencePNG(const SLPFile &sprite, const std::string &baseName,
     if (!pixels.empty())
       PlaceRgba(canvas, pixels, -std::int64_t{frame.hotspotX} - box.minX,
                 -std::int64_t{frame.hotspotY} - box.minY);
-    files.Add(names[static_cast<std::size_t>(n - 1)]);
+    files.Add(PathOf(names[static_cast<std::size_t>(n - 1)]));
     files.Write(EncodePNG(canvas));
   }
   files.Commit();
@@ -220,7 +220,7 @@ void SaveFramePNG(const SLPFile &sprite, std::int32_t frameNumber, const Palette
   const std::vector<std::uint8_t> bytes =
       EncodePNG(RenderFrameRgba(sprite, frameNumber, palette, options));
   FileSet file(SavePictureErrors(), true);
-  file.Add(fileName);
+  file.Add(PathOf(fileName));
   file.Write(bytes);
   file.Commit();
 }
@@ -234,7 +234,7 @@ void ExportSLX(const SLPFile &sprite, const std::string &baseName, const Palette
                const ExportProgress &progress) {
   std::string index = "SLX 0.5\r\n" + std::to_string(sprite.frameCount()) + "\r\n";
   cDIBSection image, layerMap;
-  CheckWritableTargets(SLXExportFileNames(baseName, sprite.frameCount()), ErrorKind::Save);
+  CheckWritableTargets(PathsOf(SLXExportFileNames(baseName, sprite.frameCount())), ErrorKind::Save);
   FileSet files(SavePictureErrors(), true);
   for (std::int32_t n = 1; n <= sprite.frameCount(); ++n) {
     Report(progress, n, sprite.frameCount());
@@ -247,7 +247,7 @@ void ExportSLX(const SLPFile &sprite, const std::string &baseName, const Palette
     index += NameOfPath(names.layerMap) + "\r\n" + NameOfPath(names.image) + "\r\n";
   }
   // The index goes last so that it never names a bitmap that is not there yet.
-  files.Add(SLXIndexName(baseName));
+  files.Add(PathOf(SLXIndexName(baseName)));
   files.Write(index);
   files.Commit();
 }

@@ -3,6 +3,7 @@
 #include "common/colour.hpp"
 #include "surface/dib_section.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -17,6 +18,11 @@ struct PixelGroup {
 
 constexpr std::int64_t kGroupPixels = 8;
 constexpr std::int64_t kGroupBytes = 24;
+
+// The words hold the pixels' bytes in memory order, which is the words' order only on
+// little-endian machines.
+static_assert(std::endian::native == std::endian::little,
+              "pixel groups are built for little-endian byte order");
 
 // Built in registers: assembling the words from bytes stored one at a time would stall on
 // reading back what was just written.

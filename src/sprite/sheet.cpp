@@ -101,9 +101,9 @@ void ExportSheet(const SLPFile &sprite, const std::string &pictureName, const Pa
   const Sheet sheet = BuildSheet(sprite, palette, options);
   const std::vector<std::uint8_t> png = EncodePNG(sheet.picture);
   FileSet files(SavePictureErrors(), true);
-  files.Add(pictureName);
+  files.Add(PathOf(pictureName));
   files.Write(png);
-  files.Add(jsonName);
+  files.Add(PathOf(jsonName));
   files.Write(SheetJson(sheet, options.playerIndex + 1));
   files.Commit();
 }

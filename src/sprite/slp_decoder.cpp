@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -47,6 +48,10 @@ struct IdleRuns {
 namespace {
 
 // The palette as ready-packed pixels (blue, green, red, 0), for a 4-byte store per pixel.
+// Each entry is the pixel's three bytes (blue, green, red) as they lie in memory, so that one
+// 4-byte copy stores a pixel: that holds on little-endian machines only.
+static_assert(std::endian::native == std::endian::little,
+              "the packed palette stores pixels in little-endian byte order");
 using PackedPalette = std::array<std::uint32_t, 256>;
 
 PackedPalette Pack(const PaletteTable &palette, unsigned shift) {

@@ -1,4 +1,5 @@
 #include "sprite/slp_loader.hpp"
+#include "common/paths.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
@@ -116,8 +117,8 @@ SLPFile ParseSLP(std::vector<std::uint8_t> &&bytes, const std::string &name) {
 }
 
 SLPFile LoadSLPInfo(const std::string &path) {
-  const std::string data =
-      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSpriteFileBytes), ErrorKind::SpriteRead);
+  const std::string data = ReadWholeFile(
+      PathOf(path), static_cast<std::uint64_t>(kMaxSpriteFileBytes), ErrorKind::SpriteRead);
   return ParseOwned({data.begin(), data.end()}, path);
 }
 

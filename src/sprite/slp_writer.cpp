@@ -1,4 +1,5 @@
 #include "sprite/slp_writer.hpp"
+#include "common/paths.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
@@ -104,7 +105,7 @@ std::vector<std::uint8_t> SLPWriter::Finish() const {
 }
 
 void SaveSLP(const std::string &path, const std::vector<std::uint8_t> &bytes) {
-  WriteFileSafely(path, bytes, ErrorKind::Save);
+  WriteFileSafely(PathOf(path), bytes, ErrorKind::Save);
 }
 
 } // namespace tessary

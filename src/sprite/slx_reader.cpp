@@ -178,7 +178,8 @@ std::vector<SLXFrameEntry> ParseSLX(std::string_view text, const std::string &na
 
 std::vector<SLXFrameEntry> ReadSLXIndex(const std::string &path) {
   return ParseSLX(
-      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxSLXFileBytes), ErrorKind::SLXRead), path);
+      ReadWholeFile(PathOf(path), static_cast<std::uint64_t>(kMaxSLXFileBytes), ErrorKind::SLXRead),
+      path);
 }
 
 std::vector<EncoderFrame> ReadSLX(const std::string &path) {

@@ -148,18 +148,18 @@ std::vector<std::string> UnpackFileNames(const std::string &folder,
 
 void ExportUnpacked(const SLPFile &sprite, const std::string &folder, const PaletteTable &palette) {
   const std::vector<std::string> names = UnpackFileNames(folder, sprite.frames);
-  CheckWritableTargets(names, ErrorKind::Save);
+  CheckWritableTargets(PathsOf(names), ErrorKind::Save);
   const SpritePlanes planes = UnpackSprite(sprite);
   FileSet files({ErrorKind::Save, 0, {}}, true);
-  files.Add(names[0]);
+  files.Add(PathOf(names[0]));
   files.Write(UnpackIndexText(planes));
   std::size_t next = 1;
   for (const FramePlanes &frame : planes.frames) {
     if (!frame.hasPixels())
       continue;
-    files.Add(names[next++]);
+    files.Add(PathOf(names[next++]));
     files.Write(EncodeIndexedPNG(frame.record.width, frame.record.height, frame.indexes, palette));
-    files.Add(names[next++]);
+    files.Add(PathOf(names[next++]));
     files.Write(EncodeGreyPNG(frame.record.width, frame.record.height, frame.layers));
   }
   files.Commit();

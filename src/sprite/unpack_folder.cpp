@@ -230,7 +230,7 @@ SpritePlanes ReadUnpackPictures(const UnpackIndex &index, const PictureBytes &pi
 }
 
 UnpackIndex ReadUnpackIndex(const std::string &indexPath) {
-  const std::string text = ReadWholeFile(indexPath, kMaxIndexFileBytes, ErrorKind::Encode);
+  const std::string text = ReadWholeFile(PathOf(indexPath), kMaxIndexFileBytes, ErrorKind::Encode);
   return ParseUnpackIndex(text, indexPath);
 }
 
@@ -238,8 +238,9 @@ SpritePlanes ReadUnpackFolder(const std::string &indexPath) {
   const UnpackIndex index = ReadUnpackIndex(indexPath);
   const std::string folder = IndexFolder(indexPath);
   return ReadUnpackPictures(index, [&folder](const std::string &name) {
-    const std::string text = ReadWholeFile(
-        folder + name, static_cast<std::uint64_t>(kMaxBitmapFileBytes), ErrorKind::BitmapRead);
+    const std::string text =
+        ReadWholeFile(PathOf(folder + name), static_cast<std::uint64_t>(kMaxBitmapFileBytes),
+                      ErrorKind::BitmapRead);
     return std::vector<std::uint8_t>(text.begin(), text.end());
   });
 }

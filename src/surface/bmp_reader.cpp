@@ -1,4 +1,5 @@
 #include "surface/bmp_reader.hpp"
+#include "common/paths.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
@@ -93,7 +94,7 @@ BmpImage ParseBMP(std::span<const std::uint8_t> bytes, const std::string &name) 
 }
 
 BmpSize ReadBMPSize(const std::string &path) {
-  const BoundedFile file(path, ErrorKind::BitmapRead);
+  const BoundedFile file(PathOf(path), ErrorKind::BitmapRead);
   std::uint8_t headers[kHeadersRead] = {};
   const auto fileSize = static_cast<std::int64_t>(file.size());
   const auto length = static_cast<std::size_t>(std::min(fileSize, kHeadersRead));
@@ -112,8 +113,8 @@ BmpImage ReadBMP(const std::string &path) {
                 path + ": " + std::to_string(size.width) + " x " + std::to_string(size.height) +
                     " pixels are more than one picture of " +
                     std::to_string(kMaxSurfaceBytes >> 20) + " MiB holds");
-  const std::string bytes =
-      ReadWholeFile(path, static_cast<std::uint64_t>(kMaxBitmapFileBytes), ErrorKind::BitmapRead);
+  const std::string bytes = ReadWholeFile(
+      PathOf(path), static_cast<std::uint64_t>(kMaxBitmapFileBytes), ErrorKind::BitmapRead);
   return ParseBMP({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()}, path);
 }
 

@@ -2,6 +2,8 @@
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/paths.hpp"
+#include "common/system.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -33,16 +35,6 @@ void StoreInfoHeader(std::uint8_t *p, const BitmapInfoHeader &h) {
   StoreU32(p + 36, h.biClrImportant);
 }
 
-std::string ProgramName() {
-  std::error_code ec;
-  std::string name = fs::read_symlink("/proc/self/exe", ec).filename().string();
-  constexpr std::string_view kDeleted = " (deleted)"; // the binary was replaced while running
-  if (name.ends_with(kDeleted))
-    name.erase(name.size() - kDeleted.size());
-  name = fs::path(name).stem().string();
-  return ec || name.empty() ? "tessary" : name;
-}
-
 } // namespace
 
 std::string ApiError(int e) { return e == 0 ? std::string() : std::system_category().message(e); }
@@ -71,12 +63,12 @@ std::vector<std::uint8_t> BmpFileBytes(const cDIBSection &surface) {
 }
 
 std::string SavePictureErrorSource() {
-  static const std::string source = ProgramName() + ".cDIBSection256";
+  static const std::string source = sys::ProgramName() + ".cDIBSection256";
   return source;
 }
 
 void AddPictureTo(FileSet &files, const cDIBSection &surface, const std::string &fileName) {
-  files.Add(fileName);
+  files.Add(PathOf(fileName));
   files.Write(BmpHeaderBytes(surface));
   // The storage is already in the file's own layout.
   files.Write({surface.Bits(), surface.BitsSize()});

@@ -1,5 +1,6 @@
 // Start-up and shutdown, opening an archive, selecting and previewing a resource, extraction.
 #include "ui/mainform.hpp"
+#include "common/paths.hpp"
 
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
@@ -219,7 +220,7 @@ void MainForm::OpenArchive(const std::string &path) {
   try {
     if (!IsRegularFile(path))
       throw Error(ErrorKind::ArchiveRead, path, path + ": not a readable file");
-    archiveFile = BoundedFile(path, ErrorKind::ArchiveRead);
+    archiveFile = BoundedFile(PathOf(path), ErrorKind::ArchiveRead);
     SetStatus(kAnalysingStatus);
     auto contents = WithOutOfMemoryAsError([this] {
       return ReadArchive(archiveFile, [this] {
@@ -375,7 +376,8 @@ void MainForm::PreviewSound(const std::string &tempFile) {
 void MainForm::PreviewBinary(const std::string &tempFile, std::int32_t id) {
   std::string bytes;
   try {
-    bytes = ReadWholeFile(tempFile, static_cast<std::uint64_t>(kMaxExtractSize), ErrorKind::Save);
+    bytes = ReadWholeFile(PathOf(tempFile), static_cast<std::uint64_t>(kMaxExtractSize),
+                          ErrorKind::Save);
   } catch (const Error &) {
     // The failed copy has been reported already; the preview shows the heading alone.
   }

@@ -1,4 +1,5 @@
 #include "ui/qt_platform.hpp"
+#include "common/paths.hpp"
 
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
@@ -123,7 +124,7 @@ void QtPlatform::playSound(const std::string &path) {
   // Read here, from the copy the window just made, so the audio thread gets samples only.
   std::optional<view::WaveClip> clip;
   try {
-    const std::string bytes = ReadWholeFile(path, kLargestSound, ErrorKind::SoundRead);
+    const std::string bytes = ReadWholeFile(PathOf(path), kLargestSound, ErrorKind::SoundRead);
     clip = view::DecodeWave({reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()});
   } catch (const Error &) {
     clip.reset();

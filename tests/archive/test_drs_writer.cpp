@@ -1,4 +1,5 @@
 #include "archive/drs_writer.hpp"
+#include "common/paths.hpp"
 
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
@@ -96,7 +97,7 @@ TEST_F(PackTest, RoundTripGivesBackEveryFileByteForByte) {
     put(name, bytes);
   WriteArchive(folder(), archive());
 
-  BoundedFile file(archive(), ErrorKind::ArchiveRead);
+  BoundedFile file(PathOf(archive()), ErrorKind::ArchiveRead);
   int questions = 0;
   const auto contents = ReadArchive(file, [&] { return ++questions, false; });
   ASSERT_TRUE(contents);
@@ -123,7 +124,7 @@ TEST_F(PackTest, OnlyTheKindsPresentGetTables) {
   put("3.wav", {1});
   put("1.wav", {2});
   WriteArchive(folder(), archive());
-  BoundedFile file(archive(), ErrorKind::ArchiveRead);
+  BoundedFile file(PathOf(archive()), ErrorKind::ArchiveRead);
   const auto contents = ReadArchive(file, {});
   ASSERT_TRUE(contents);
   ASSERT_EQ(contents->lines.size(), 3u);

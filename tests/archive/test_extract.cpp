@@ -1,5 +1,6 @@
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
+#include "common/paths.hpp"
 
 #include "common/error.hpp"
 #include "support/archive_fixture.hpp"
@@ -23,7 +24,7 @@ protected:
   void openArchive(const std::vector<std::uint8_t> &bytes) {
     archivePath_ = dir_.file("archive.drs");
     test::WriteFile(archivePath_, bytes);
-    archive_ = BoundedFile(archivePath_, ErrorKind::ArchiveRead);
+    archive_ = BoundedFile(PathOf(archivePath_), ErrorKind::ArchiveRead);
   }
 
   // Runs the copy, keeping the status texts.
@@ -138,7 +139,7 @@ TEST_F(ExtractTest, LargestResourceIsCopied) {
   archivePath_ = dir_.file("archive.drs");
   test::WriteFile(archivePath_, {1, 2, 3});
   fs::resize_file(archivePath_, kMaxExtractSize + 3);
-  archive_ = BoundedFile(archivePath_, ErrorKind::ArchiveRead);
+  archive_ = BoundedFile(PathOf(archivePath_), ErrorKind::ArchiveRead);
   extract(dir_.file("big"), Entry(1, static_cast<std::int32_t>(kMaxExtractSize)));
   const auto copy = test::ReadFile(dir_.file("big"));
   ASSERT_EQ(copy.size(), static_cast<std::size_t>(kMaxExtractSize));

@@ -4,6 +4,7 @@
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
 #include "common/error.hpp"
+#include "common/paths.hpp"
 #include "support/archive_fixture.hpp"
 #include "support/test_support.hpp"
 
@@ -35,7 +36,7 @@ class ArchiveOnDisk {
 public:
   explicit ArchiveOnDisk(const Bytes &bytes) : path_(dir_.file("archive.drs")) {
     test::WriteFile(path_, bytes);
-    file_ = BoundedFile(path_, ErrorKind::ArchiveRead);
+    file_ = BoundedFile(PathOf(path_), ErrorKind::ArchiveRead);
   }
 
   // Reads the list, answering OK should the banner question come.

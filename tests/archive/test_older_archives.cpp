@@ -3,6 +3,7 @@
 #include "archive/drs_writer.hpp"
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
+#include "common/paths.hpp"
 
 #include "common/error.hpp"
 #include "support/archive_fixture.hpp"
@@ -28,7 +29,7 @@ struct Reading {
 Reading ReadBytes(const std::vector<std::uint8_t> &bytes, test::TempDir &dir) {
   const std::string path = dir.file("archive.drs");
   test::WriteFile(path, bytes);
-  BoundedFile file(path, ErrorKind::ArchiveRead);
+  BoundedFile file(PathOf(path), ErrorKind::ArchiveRead);
   Reading reading;
   reading.contents = ReadArchive(file, [&] { return ++reading.questions, false; });
   return reading;
@@ -84,7 +85,7 @@ TEST(OlderArchives, ListAndEntriesAreReadWithoutAQuestion) {
   EXPECT_EQ(kinds, (std::vector<int>{0, 1, 1, 0, 2}));
 
   // Every resource comes out byte for byte.
-  BoundedFile file(dir.file("archive.drs"), ErrorKind::ArchiveRead);
+  BoundedFile file(PathOf(dir.file("archive.drs")), ErrorKind::ArchiveRead);
   EXPECT_EQ(ReadResource(file, contents.lines[1].entry, ErrorKind::ArchiveRead),
             tables[0].entries[0].bytes);
   EXPECT_EQ(ReadResource(file, contents.lines[2].entry, ErrorKind::ArchiveRead),
@@ -165,7 +166,7 @@ TEST(OlderArchives, MalformedOnesAreRefusedLikeTheOthers) {
     test::TempDir dir;
     const std::string path = dir.file("archive.drs");
     test::WriteFile(path, c.bytes);
-    BoundedFile file(path, ErrorKind::ArchiveRead);
+    BoundedFile file(PathOf(path), ErrorKind::ArchiveRead);
     try {
       ReadArchive(file, [] { return true; });
       ADD_FAILURE() << "read";

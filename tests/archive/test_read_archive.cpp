@@ -1,4 +1,5 @@
 #include "archive/read_archive.hpp"
+#include "common/paths.hpp"
 
 #include "common/error.hpp"
 #include "support/archive_fixture.hpp"
@@ -27,7 +28,7 @@ Reading ReadBytes(const std::vector<std::uint8_t> &bytes, bool answer = false) {
   test::TempDir dir;
   const std::string path = dir.file("archive.drs");
   test::WriteFile(path, bytes);
-  BoundedFile file(path, ErrorKind::ArchiveRead);
+  BoundedFile file(PathOf(path), ErrorKind::ArchiveRead);
   Reading reading;
   reading.contents = ReadArchive(file, [&] {
     ++reading.questions;
@@ -197,7 +198,7 @@ TEST(ReadArchive, WrongBannerAsksAndDecliningReadsNothing) {
 TEST(ReadArchive, NoQuestionCallbackMeansDeclined) {
   test::TempDir dir;
   test::WriteFile(dir.file("a.drs"), WithBanner("copyright"));
-  BoundedFile file(dir.file("a.drs"), ErrorKind::ArchiveRead);
+  BoundedFile file(PathOf(dir.file("a.drs")), ErrorKind::ArchiveRead);
   EXPECT_FALSE(ReadArchive(file, {}));
 }
 

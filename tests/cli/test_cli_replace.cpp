@@ -2,6 +2,7 @@
 #include "archive/extract.hpp"
 #include "archive/read_archive.hpp"
 #include "cli/cli_harness.hpp"
+#include "common/paths.hpp"
 #include "support/archive_fixture.hpp"
 #include "support/test_support.hpp"
 
@@ -33,7 +34,7 @@ const Bytes kNew = Pattern(7, 9);
 using Listing = std::vector<std::pair<std::string, Bytes>>;
 
 Listing Read(const std::string &path, HeaderLayout *layout = nullptr) {
-  BoundedFile file(path, ErrorKind::ArchiveRead);
+  BoundedFile file(PathOf(path), ErrorKind::ArchiveRead);
   const auto contents = ReadArchive(file, [] { return true; });
   Listing listing;
   if (!contents)

@@ -1,6 +1,7 @@
 // A bounded file is only ever a regular file: anything else has no length to bound the reads by,
 // and a FIFO without a writer must be refused at once rather than wait for one.
 #include "common/bounded_reader.hpp"
+#include "common/paths.hpp"
 #include "support/expect_error.hpp"
 #include "support/test_support.hpp"
 
@@ -28,7 +29,7 @@ TEST(BoundedFile, OpensARegularFileAndItsLinkWithTheirSize) {
   fs::create_symlink("data", dir.file("link"));
   for (const char *name : {"data", "link"}) {
     SCOPED_TRACE(name);
-    const BoundedFile file(dir.file(name), kKind);
+    const BoundedFile file(PathOf(dir.file(name)), kKind);
     EXPECT_EQ(file.size(), 5u);
     std::uint8_t bytes[2] = {};
     file.readAt(3, bytes, kKind);
@@ -60,16 +61,16 @@ TEST(BoundedFile, RefusesEverythingThatIsNotARegularFile) {
       continue;
     }
     // A FIFO with no writer would block a plain open for ever; this must return at once.
-    test::ExpectError([&] { BoundedFile(dir.file(c.name), kKind); }, kMessage,
+    test::ExpectError([&] { BoundedFile(PathOf(dir.file(c.name)), kKind); }, kMessage,
                       dir.file(c.name) + " is not a regular file (it is " + c.kind + ")");
-    test::ExpectError([&] { ReadWholeFile(dir.file(c.name), 100, kKind); }, kMessage,
+    test::ExpectError([&] { ReadWholeFile(PathOf(dir.file(c.name)), 100, kKind); }, kMessage,
                       "is not a regular file");
   }
 }
 
 TEST(BoundedFile, MissingFileNamesTheSystemsReason) {
   test::TempDir dir;
-  test::ExpectError([&] { BoundedFile(dir.file("none"), kKind); }, kMessage,
+  test::ExpectError([&] { BoundedFile(PathOf(dir.file("none")), kKind); }, kMessage,
                     "cannot open " + dir.file("none") + ": No such file or directory");
 }
 

@@ -5,6 +5,7 @@
 #include "archive/read_archive.hpp"
 #include "common/bounded_reader.hpp"
 #include "common/error.hpp"
+#include "common/paths.hpp"
 #include "common/safe_write.hpp"
 #include "descriptions/description_file.hpp"
 #include "palette/palette.hpp"
@@ -97,11 +98,11 @@ TEST(Error, FailuresNameTheirSubject) {
     std::string subject;
   };
   const Case cases[] = {
-      {"a missing file", [&] { BoundedFile(missing, ErrorKind::ArchiveRead); },
+      {"a missing file", [&] { BoundedFile(PathOf(missing), ErrorKind::ArchiveRead); },
        ErrorKind::ArchiveRead, missing},
       {"a read past the end",
        [&] {
-         const BoundedFile file(archive, ErrorKind::SpriteRead);
+         const BoundedFile file(PathOf(archive), ErrorKind::SpriteRead);
          std::uint8_t byte[1];
          file.readAt(file.size(), byte, ErrorKind::SpriteRead);
        },
@@ -111,7 +112,7 @@ TEST(Error, FailuresNameTheirSubject) {
       {"a sprite file", [&] { LoadSLPInfo(missing); }, ErrorKind::SpriteRead, missing},
       {"a malformed archive",
        [&] {
-         const BoundedFile file(badArchive, ErrorKind::ArchiveRead);
+         const BoundedFile file(PathOf(badArchive), ErrorKind::ArchiveRead);
          ReadArchive(file, [] { return true; });
        },
        ErrorKind::ArchiveRead, badArchive},
@@ -134,7 +135,7 @@ TEST(Error, FailuresNameTheirSubject) {
       {"a description file written into a folder", [&] { WriteDescriptionFile(folder, {}); },
        ErrorKind::DescriptionSave, folder},
       {"a file written onto a folder",
-       [&] { WriteFileSafely(folder, std::vector<std::uint8_t>(1), ErrorKind::Save); },
+       [&] { WriteFileSafely(PathOf(folder), std::vector<std::uint8_t>(1), ErrorKind::Save); },
        ErrorKind::Save, folder},
       {"a set checked before its work",
        [&] {

@@ -1,3 +1,4 @@
+#include "common/paths.hpp"
 #include "common/safe_write.hpp"
 #include "support/expect_error.hpp"
 #include "support/test_support.hpp"
@@ -241,7 +242,8 @@ TEST(SafeWrite, EveryKindOfTargetFollowsTheOneRule) {
     const std::string target = c.setUp(dir.path());
     if (target.empty())
       continue;
-    const auto failure = Attempt([&] { WriteFileSafely(target, kNew, kKind); }, c.withoutRights);
+    const auto failure =
+        Attempt([&] { WriteFileSafely(PathOf(target), kNew, kKind); }, c.withoutRights);
     if (c.refusal) {
       ASSERT_TRUE(failure.has_value());
       EXPECT_NE(failure->find(c.refusal), std::string::npos) << *failure;
@@ -267,7 +269,7 @@ TEST(SafeWrite, ExistingFileIsReplacedByANewFileKeepingItsOwner) {
     ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
   }
   const struct stat before = Lstat(target);
-  WriteFileSafely(target, kNew, kKind);
+  WriteFileSafely(PathOf(target), kNew, kKind);
   const struct stat after = Lstat(target);
   EXPECT_NE(before.st_ino, after.st_ino) << "a reader of the old file must never see it change";
   EXPECT_EQ(after.st_uid, before.st_uid);
@@ -281,7 +283,7 @@ TEST(SafeWrite, FifoIsWrittenIntoNotReplaced) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   Bytes received;
   std::thread reader([&] { received = test::ReadFile(fifo); });
-  WriteFileSafely(fifo, kNew, kKind);
+  WriteFileSafely(PathOf(fifo), kNew, kKind);
   reader.join();
   EXPECT_EQ(received, kNew);
   EXPECT_TRUE(S_ISFIFO(Lstat(fifo).st_mode));
@@ -295,8 +297,8 @@ TEST(SafeWrite, CharacterDeviceIsWrittenIntoNotReplaced) {
     GTEST_SKIP() << "cannot make a device node here: " << std::strerror(errno);
   const std::string link = dir.file("to-device");
   fs::create_symlink(device, link);
-  WriteFileSafely(link, kNew, kKind);
-  WriteFileSafely(device, kNew, kKind);
+  WriteFileSafely(PathOf(link), kNew, kKind);
+  WriteFileSafely(PathOf(device), kNew, kKind);
   EXPECT_TRUE(S_ISCHR(Lstat(device).st_mode));
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_TRUE(Leftovers(dir.path()).empty());
@@ -314,9 +316,9 @@ TEST_F(FileSetTest, FilesAppearOnlyOnCommitAndTogether) {
   test::WriteText(file("b.txt"), "old b");
   {
     FileSet files({kKind, 0, {}}, true);
-    files.Add(file("a.txt"));
+    files.Add(PathOf(file("a.txt")));
     files.Write("new a");
-    files.Add(file("b.txt"));
+    files.Add(PathOf(file("b.txt")));
     files.Write("new b");
     EXPECT_FALSE(fs::exists(file("a.txt")));
     EXPECT_EQ(test::ReadFile(file("b.txt")), Text("old b"));
@@ -331,9 +333,9 @@ TEST_F(FileSetTest, UncommittedSetLeavesEverythingAsItWas) {
   test::WriteText(file("b.txt"), "old b");
   {
     FileSet files({kKind, 0, {}});
-    files.Add(file("a.txt"));
+    files.Add(PathOf(file("a.txt")));
     files.Write("new a");
-    files.Add(file("b.txt"));
+    files.Add(PathOf(file("b.txt")));
     files.Write("new b");
   }
   EXPECT_FALSE(fs::exists(file("a.txt")));
@@ -346,9 +348,9 @@ TEST_F(FileSetTest, TargetRefusedOnAddKeepsTheEarlierFiles) {
   test::WriteText(file("a.txt"), "old a");
   fs::create_directories(file("b.txt/inside"));
   FileSet files({kKind, 17, "source"});
-  files.Add(file("a.txt"));
+  files.Add(PathOf(file("a.txt")));
   files.Write("new a");
-  const auto e = test::ExpectError([&] { files.Add(file("b.txt")); }, kMessage,
+  const auto e = test::ExpectError([&] { files.Add(PathOf(file("b.txt"))); }, kMessage,
                                    file("b.txt") + ": Is a directory");
   ASSERT_TRUE(e);
   EXPECT_EQ(e->number(), 17);
@@ -366,7 +368,7 @@ TEST_F(FileSetTest, FailureWhileMovingPutsBackTheFilesAlreadyReplaced) {
   {
     FileSet files({kKind, 0, {}});
     for (const char *name : {"a.txt", "new.txt", "b.txt", "c.txt"}) {
-      files.Add(file(name));
+      files.Add(PathOf(file(name)));
       files.Write(std::string("new ") + name);
     }
     // Someone makes a folder of that name after the check.
@@ -395,7 +397,7 @@ TEST_F(FileSetTest, FilesWrittenInPlaceArePutBackWhenALaterOneFails) {
   const auto write = [&](bool spoilC) {
     FileSet files({kKind, 0, {}});
     for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
-      files.Add(shut + "/" + name);
+      files.Add(PathOf(shut + "/" + name));
       files.Write(std::string("new ") + name);
     }
     if (spoilC) // taken away after the check
