@@ -23,3 +23,5 @@ set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Test discovery and the tests themselves run the programs through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# FindZLIB would take the DLL's import library (libz.dll.a) before the static one.
+set(ZLIB_LIBRARY /usr/x86_64-w64-mingw32/lib/libz.a CACHE FILEPATH "zlib, linked statically")

@@ -19,6 +19,9 @@ namespace tessary::cli {
 namespace {
 
 void BuildApp(CLI::App &app, Context &ctx) {
+  // The same words mean the same everywhere: CLI11 would read "/o" as an option on Windows, and
+  // with it every path that starts with a slash. Set first, so every call inherits it.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", kCliVersionText, "Show the version and exit");
   app.require_subcommand(1, 1);
   app.footer(kCliExitStatusFooter);

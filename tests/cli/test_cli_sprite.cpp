@@ -42,7 +42,7 @@ protected:
     const char *old = std::getenv("TMPDIR");
     oldTmp_ = old ? std::optional<std::string>(old) : std::nullopt;
     fs::create_directory(dir_.file("tmp"));
-    ::setenv("TMPDIR", dir_.file("tmp").c_str(), 1);
+    test::SetEnv("TMPDIR", dir_.file("tmp"));
     slp_ = write("walk.slp", SpriteBytes());
     archive_ = write("sprites.drs",
                      BuildArchive({{test::Tag(" pls"), {{-5, {1, 2, 3}}, {300, SpriteBytes()}}},
@@ -50,9 +50,9 @@ protected:
   }
   void TearDown() override {
     if (oldTmp_)
-      ::setenv("TMPDIR", oldTmp_->c_str(), 1);
+      test::SetEnv("TMPDIR", *oldTmp_);
     else
-      ::unsetenv("TMPDIR");
+      test::UnsetEnv("TMPDIR");
   }
 
   std::string write(const std::string &name, const std::vector<std::uint8_t> &bytes) {
@@ -236,7 +236,7 @@ TEST_F(CliSprite, SpriteErrorsNameTheArchiveEntryNotItsCopy) {
 // A sprite of an archive is read out of the archive's own bytes: no temporary folder is needed,
 // and what is written equals what the loose sprite gives.
 TEST_F(CliSprite, ArchiveSpritesNeedNoTemporaryFolder) {
-  ::setenv("TMPDIR", "/nonexistent", 1);
+  test::SetEnv("TMPDIR", "/nonexistent");
   struct Case {
     std::string call, output;
   };

@@ -1,17 +1,27 @@
 #include "support/test_support.hpp"
 
+#include "common/paths.hpp"
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace tessary::test {
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tessary-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::mt19937_64 random{std::random_device{}()};
+  const auto root = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto candidate = root / ("tessary-test-" + std::to_string(random() % 1000000000));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a test folder in " + root.string());
 }
 
 TempDir::~TempDir() {
@@ -21,10 +31,10 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::file(const std::string &name) const { return (path_ / name).string(); }
+std::string TempDir::file(const std::string &name) const { return TextOf(path_ / PathOf(name)); }
 
 void WriteFile(const std::string &path, const std::vector<std::uint8_t> &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char *>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   if (!out)
@@ -36,10 +46,26 @@ void WriteText(const std::string &path, const std::string &text) {
 }
 
 std::vector<std::uint8_t> ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   if (!in)
     throw std::runtime_error("cannot read " + path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void SetEnv(const std::string &name, const std::string &value) {
+#ifdef _WIN32
+  _putenv_s(name.c_str(), value.c_str());
+#else
+  ::setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void UnsetEnv(const std::string &name) {
+#ifdef _WIN32
+  _putenv_s(name.c_str(), ""); // an empty value removes the variable there
+#else
+  ::unsetenv(name.c_str());
+#endif
 }
 
 } // namespace tessary::test

@@ -27,4 +27,8 @@ void WriteFile(const std::string &path, const std::vector<std::uint8_t> &bytes);
 void WriteText(const std::string &path, const std::string &text);
 std::vector<std::uint8_t> ReadFile(const std::string &path);
 
+// Sets or removes an environment variable of this process, on either system.
+void SetEnv(const std::string &name, const std::string &value);
+void UnsetEnv(const std::string &name);
+
 } // namespace tessary::test

@@ -31,6 +31,7 @@ private slots:
   void otherSizesAverageTheBlocks();
   void noSizeNoPicture();
   void builtIconFilesAreTheArtwork();
+  void windowsIconHoldsEverySize();
 };
 
 void IconTest::wholeMultiplesAreHardEdgedBlocks_data() {
@@ -113,6 +114,40 @@ void IconTest::builtIconFilesAreTheArtwork() {
     const QImage file(path);
     QCOMPARE(file.size(), QSize(size, size));
     QCOMPARE(file.convertToFormat(QImage::Format_ARGB32),
+             WindowIconImage(size).convertToFormat(QImage::Format_ARGB32));
+  }
+#endif
+}
+
+namespace {
+unsigned Le(const QByteArray &b, qsizetype at, int bytes) {
+  unsigned v = 0;
+  for (int i = bytes - 1; i >= 0; --i)
+    v = (v << 8) | static_cast<unsigned char>(b.at(at + i));
+  return v;
+}
+} // namespace
+
+// tessary.ico, the Windows build's icon resource: one PNG entry per size, each the artwork.
+void IconTest::windowsIconHoldsEverySize() {
+#ifndef TESSARY_ICON_DIR
+  QSKIP("this build draws no icon files");
+#else
+  QFile file(QStringLiteral(TESSARY_ICON_DIR "/tessary.ico"));
+  QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+  const QByteArray ico = file.readAll();
+  QVERIFY(ico.size() > 6);
+  QCOMPARE(Le(ico, 0, 2), 0u); // reserved
+  QCOMPARE(Le(ico, 2, 2), 1u); // an icon, not a cursor
+  QCOMPARE(Le(ico, 4, 2), static_cast<unsigned>(std::size(kSizes)));
+  for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+    const int size = kSizes[i];
+    const qsizetype entry = 6 + 16 * static_cast<qsizetype>(i);
+    QCOMPARE(Le(ico, entry, 1), size >= 256 ? 0u : static_cast<unsigned>(size));
+    const qsizetype length = Le(ico, entry + 8, 4), offset = Le(ico, entry + 12, 4);
+    QVERIFY(offset + length <= ico.size());
+    const QImage picture = QImage::fromData(ico.mid(offset, length), "PNG");
+    QCOMPARE(picture.convertToFormat(QImage::Format_ARGB32),
              WindowIconImage(size).convertToFormat(QImage::Format_ARGB32));
   }
 #endif
