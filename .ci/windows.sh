@@ -64,6 +64,10 @@ same "list --long" "$work/linux/list.txt" "$work/windows/list.txt"
 # Every resource of the demo, and every picture call on each of its sprites.
 ids=$(awk -F '\t' '$2 != "" && $1 !~ /^--/ { print $1 }' "$work/linux/list.txt")
 sprites=$(awk -F '\t' '$2 == 1 { print $1 }' "$work/linux/list.txt")
+[ -n "$sprites" ] || {
+  echo "windows: the demo archive lists no sprite to compare" >&2
+  exit 1
+}
 for id in $ids; do
   "$linux" extract "$demo" "$id" -o "$work/linux/$id.bin"
   wine "$windows" extract "$(win "$demo")" "$id" -o "$(win "$work/windows")\\$id.bin"
@@ -82,9 +86,16 @@ for id in $sprites; do
     same "sequence $id: $(basename "$file")" "$file" "$work/windows/$(basename "$file")"
   done
 done
-[ -n "$sprites" ] || {
-  echo "windows: the demo archive lists no sprite to compare" >&2
-  exit 1
-}
+# Names beyond ASCII reach the Windows file system whole, in and out.
+unicode=$work/démo-日本
+mkdir -p "$unicode"
+cp "$demo" "$unicode/démo.drs"
+wine "$windows" list "$(win "$unicode/démo.drs")" --long >"$work/windows/list-unicode.txt"
+same "list --long of démo-日本/démo.drs" "$work/linux/list.txt" "$work/windows/list-unicode.txt"
+first_sprite=$(echo "$sprites" | head -n 1)
+wine "$windows" frame "$(win "$unicode/démo.drs")" "$first_sprite" --frame 2 \
+  -o "$(win "$unicode")\\écran.png"
+same "frame into démo-日本/écran.png" "$work/linux/$first_sprite-frame.png" "$unicode/écran.png"
+
 
 stage "done"

@@ -12,6 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <sddl.h>
+#endif
+
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -70,7 +77,20 @@ TEST(SystemFolders, PrivateFoldersAndFiles) {
   EXPECT_FALSE(failure.empty());
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(SystemFolders, AFolderEveryoneMayEnterIsNotPrivate) {
+  test::TempDir temp;
+  const fs::path folder = temp.path() / "open";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const bool made = ::CreateDirectoryW(folder.c_str(), &attributes);
+  ::LocalFree(descriptor);
+  ASSERT_TRUE(made);
+  EXPECT_FALSE(sys::IsPrivateFolder(folder));
+}
+#else
 TEST(SystemFolders, AFolderOthersMayEnterIsNotPrivate) {
   test::TempDir temp;
   const fs::path folder = temp.path() / "open";
@@ -113,6 +133,27 @@ TEST(SystemFiles, NewFilesAreMadeOnce) {
   EXPECT_EQ(sys::CreateNewFile(file, failure), sys::NewFile::exists);
   EXPECT_EQ(sys::CreateNewFile(temp.path() / "missing" / "x", failure), sys::NewFile::failed);
   EXPECT_FALSE(failure.empty());
+}
+
+// Archives past 4 GiB are sized and read at their real offsets (Windows' long is 32 bits).
+TEST(SystemFiles, SizesAndOffsetsPast4GiB) {
+  test::TempDir temp;
+  const fs::path file = temp.path() / "large.bin";
+  constexpr std::uint64_t kAt = (std::uint64_t{1} << 32) + 12345;
+  std::ofstream(file, std::ios::binary).put('s');
+  std::error_code ec;
+  fs::resize_file(file, kAt, ec); // sparse: no disk space is taken
+  if (ec)
+    GTEST_SKIP() << "this file system holds no 4 GiB file: " << ec.message();
+  std::ofstream(file, std::ios::binary | std::ios::app) << "tail";
+  {
+    const BoundedFile opened(file, ErrorKind::ArchiveRead);
+    EXPECT_EQ(opened.size(), kAt + 4);
+    std::array<std::uint8_t, 4> bytes{};
+    opened.readAt(kAt, bytes, ErrorKind::ArchiveRead);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "tail");
+  } // closed first: Windows removes no file that is open
+  fs::remove(file);
 }
 
 TEST(SystemProcess, NamesAndProcesses) {
@@ -161,6 +202,27 @@ TEST(SystemSafeWrite, ReplacesCommitsAndDropsAsASet) {
   set.Commit();
   EXPECT_EQ(Content(a), "new a");
   EXPECT_EQ(Content(b), "new b");
+  EXPECT_EQ(NamesIn(temp.path()), (std::vector<std::string>{"a.bin", "b.bin"}));
+}
+
+// A move that fails on Commit (the second target became a folder meanwhile) puts the files already
+// moved back as they were, and leaves no temporary behind.
+TEST(SystemSafeWrite, AFailedCommitPutsTheSetBack) {
+  test::TempDir temp;
+  const fs::path a = temp.path() / "a.bin", b = temp.path() / "b.bin";
+  Write(a, "old a");
+  {
+    FileSet set(FileSet::Errors{ErrorKind::Save, 0, {}});
+    set.Add(a);
+    set.Write(std::string("new a"));
+    set.Add(b);
+    set.Write(std::string("new b"));
+    fs::create_directory(b);
+    fs::create_directory(b / "inside"); // not even an empty folder to replace
+    EXPECT_THROW(set.Commit(), Error);
+    EXPECT_EQ(Content(a), "old a");
+  }
+  EXPECT_TRUE(fs::is_directory(b / "inside"));
   EXPECT_EQ(NamesIn(temp.path()), (std::vector<std::string>{"a.bin", "b.bin"}));
 }
 
