@@ -2,6 +2,10 @@
 
 namespace tessary {
 
+void FileSet::Fail(const std::string &target, const std::string &cause) const {
+  throw Error(errors_.kind, target, target + ": " + cause, errors_.number, errors_.source);
+}
+
 void FileSet::Write(const std::string &text) {
   Write({reinterpret_cast<const std::uint8_t *>(text.data()), text.size()});
 }

@@ -270,6 +270,7 @@ struct FileSet::Entry {
   }
 };
 
+// Defined where Entry is complete: destroying entries_ needs it.
 FileSet::FileSet(Errors errors, bool flushToDisk)
     : errors_(std::move(errors)), flush_(flushToDisk) {}
 
@@ -277,10 +278,6 @@ FileSet::~FileSet() {
   entries_.clear(); // before the spools their entries point into
   CloseFd(spool_);
   CloseFd(oldSpool_);
-}
-
-void FileSet::Fail(const std::string &target, const std::string &cause) const {
-  throw Error(errors_.kind, target, target + ": " + cause, errors_.number, errors_.source);
 }
 
 void FileSet::Add(const std::filesystem::path &file) {

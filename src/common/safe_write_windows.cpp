@@ -168,14 +168,11 @@ struct FileSet::Entry {
   }
 };
 
+// Defined where Entry is complete: destroying entries_ needs it.
 FileSet::FileSet(Errors errors, bool flushToDisk)
     : errors_(std::move(errors)), flush_(flushToDisk) {}
 
 FileSet::~FileSet() { entries_.clear(); }
-
-void FileSet::Fail(const std::string &target, const std::string &cause) const {
-  throw Error(errors_.kind, target, target + ": " + cause, errors_.number, errors_.source);
-}
 
 void FileSet::Add(const fs::path &target) {
   FinishCurrent();

@@ -179,26 +179,28 @@ TEST(SystemPaths, NonAsciiNamesOpenAndSave) {
   EXPECT_EQ(BoundedFile(file, ErrorKind::Save).path(), TextOf(file));
 }
 
+// "new a" and "new b" into a set, for a and b.
+void AddBoth(FileSet &set, const fs::path &a, const fs::path &b) {
+  set.Add(a);
+  set.Write(std::string("new a"));
+  set.Add(b);
+  set.Write(std::string("new b"));
+}
+
 TEST(SystemSafeWrite, ReplacesCommitsAndDropsAsASet) {
   test::TempDir temp;
   const fs::path a = temp.path() / "a.bin", b = temp.path() / "b.bin";
   Write(a, "old a");
   {
     FileSet set(FileSet::Errors{ErrorKind::Save, 0, {}});
-    set.Add(a);
-    set.Write(std::string("new a"));
-    set.Add(b);
-    set.Write(std::string("new b"));
+    AddBoth(set, a, b);
     EXPECT_EQ(Content(a), "old a") << "nothing moves before Commit";
   } // dropped
   EXPECT_EQ(Content(a), "old a");
   EXPECT_EQ(NamesIn(temp.path()), std::vector<std::string>{"a.bin"}) << "no temporary is left";
 
   FileSet set(FileSet::Errors{ErrorKind::Save, 0, {}});
-  set.Add(a);
-  set.Write(std::string("new a"));
-  set.Add(b);
-  set.Write(std::string("new b"));
+  AddBoth(set, a, b);
   set.Commit();
   EXPECT_EQ(Content(a), "new a");
   EXPECT_EQ(Content(b), "new b");
@@ -213,10 +215,7 @@ TEST(SystemSafeWrite, AFailedCommitPutsTheSetBack) {
   Write(a, "old a");
   {
     FileSet set(FileSet::Errors{ErrorKind::Save, 0, {}});
-    set.Add(a);
-    set.Write(std::string("new a"));
-    set.Add(b);
-    set.Write(std::string("new b"));
+    AddBoth(set, a, b);
     fs::create_directory(b);
     fs::create_directory(b / "inside"); // not even an empty folder to replace
     EXPECT_THROW(set.Commit(), Error);
