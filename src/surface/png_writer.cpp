@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -180,9 +181,11 @@ struct Plan {
   int translucent = 0;
 };
 
-// The encoder's memory, kept from picture to picture in each thread. Deflate asks for the same
-// few large blocks for every picture; handed back to the system each time, they come back as
-// fresh pages the system must clear, which costs more than encoding a small sprite frame.
+// The encoder's memory, kept from picture to picture. Deflate asks for the same few large blocks
+// for every picture; handed back to the system each time, they come back as fresh pages the
+// system must clear, which costs more than encoding a small sprite frame. One cache serves every
+// thread under a lock (a handful of takes per picture): a thread_local one with a destructor is
+// freed twice at thread exit by mingw-w64's emulated thread storage, corrupting the heap.
 class BlockCache {
 public:
   ~BlockCache() {
@@ -190,6 +193,7 @@ public:
       std::free(b.start);
   }
   void *take(std::size_t size) {
+    const std::lock_guard guard(lock_);
     for (std::size_t i = 0; i < free_.size(); ++i)
       if (free_[i].size == size) {
         void *start = free_[i].start;
@@ -197,7 +201,7 @@ public:
         free_.pop_back();
         return Payload(start);
       }
-    void *start = std::malloc(size + kHeader);
+    void *start = std::malloc(size + kHeader); // still under the lock; rare after the first
     if (!start)
       return nullptr;
     std::memcpy(start, &size, sizeof size);
@@ -209,6 +213,7 @@ public:
     void *start = static_cast<char *>(payload) - kHeader;
     std::size_t size;
     std::memcpy(&size, start, sizeof size);
+    const std::lock_guard guard(lock_);
     if (free_.size() < kKept)
       free_.push_back({start, size});
     else
@@ -217,19 +222,23 @@ public:
 
 private:
   static constexpr std::size_t kHeader = alignof(std::max_align_t);
-  static constexpr std::size_t kKept = 32;
+  static constexpr std::size_t kKept = 64; // a few blocks for each of many workers
   struct Block {
     void *start;
     std::size_t size;
   };
   static void *Payload(void *start) { return static_cast<char *>(start) + kHeader; }
+  std::mutex lock_;
   std::vector<Block> free_;
 };
 
-thread_local BlockCache tBlocks;
+BlockCache &Blocks() {
+  static BlockCache cache;
+  return cache;
+}
 
-extern "C" png_voidp TakeBlock(png_structp, png_alloc_size_t size) { return tBlocks.take(size); }
-extern "C" void GiveBlock(png_structp, png_voidp block) { tBlocks.give(block); }
+extern "C" png_voidp TakeBlock(png_structp, png_alloc_size_t size) { return Blocks().take(size); }
+extern "C" void GiveBlock(png_structp, png_voidp block) { Blocks().give(block); }
 
 // Returns false with sink.message set when libpng fails.
 bool RunLibpng(const Plan &plan, Sink &sink) {
