@@ -2,6 +2,7 @@
 // tessary::Error, never a crash, a hang or an out-of-bounds read.
 #include "archive/read_archive.hpp"
 #include "common/error.hpp"
+#include "common/paths.hpp"
 #include "fuzz_support.hpp"
 
 #include <cstddef>
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   static tessary::fuzz::ScratchFile scratch("archive");
   scratch.write(data, size);
   try {
-    tessary::BoundedFile file(scratch.path(), tessary::ErrorKind::ArchiveRead);
+    tessary::BoundedFile file(tessary::PathOf(scratch.path()), tessary::ErrorKind::ArchiveRead);
     const auto contents = tessary::ReadArchive(file, [] { return true; });
     if (contents && !ListMatchesTables(*contents))
       __builtin_trap();
