@@ -187,10 +187,15 @@ void AddBoth(FileSet &set, const fs::path &a, const fs::path &b) {
   set.Write(std::string("new b"));
 }
 
-TEST(SystemSafeWrite, ReplacesCommitsAndDropsAsASet) {
+// Two targets, a (holding "old a") and b (not there yet).
+class SystemSafeWrite : public ::testing::Test {
+protected:
+  void SetUp() override { Write(a, "old a"); }
   test::TempDir temp;
   const fs::path a = temp.path() / "a.bin", b = temp.path() / "b.bin";
-  Write(a, "old a");
+};
+
+TEST_F(SystemSafeWrite, ReplacesCommitsAndDropsAsASet) {
   {
     FileSet set(FileSet::Errors{ErrorKind::Save, 0, {}});
     AddBoth(set, a, b);
@@ -209,10 +214,7 @@ TEST(SystemSafeWrite, ReplacesCommitsAndDropsAsASet) {
 
 // A move that fails on Commit (the second target became a folder meanwhile) puts the files already
 // moved back as they were, and leaves no temporary behind.
-TEST(SystemSafeWrite, AFailedCommitPutsTheSetBack) {
-  test::TempDir temp;
-  const fs::path a = temp.path() / "a.bin", b = temp.path() / "b.bin";
-  Write(a, "old a");
+TEST_F(SystemSafeWrite, AFailedCommitPutsTheSetBack) {
   {
     FileSet set(FileSet::Errors{ErrorKind::Save, 0, {}});
     AddBoth(set, a, b);
@@ -225,7 +227,7 @@ TEST(SystemSafeWrite, AFailedCommitPutsTheSetBack) {
   EXPECT_EQ(NamesIn(temp.path()), (std::vector<std::string>{"a.bin", "b.bin"}));
 }
 
-TEST(SystemSafeWrite, RefusesWhatIsNotAFileToWrite) {
+TEST(SystemSafeWriteTargets, RefusesWhatIsNotAFileToWrite) {
   test::TempDir temp;
   fs::create_directory(temp.path() / "folder");
   struct Case {
@@ -248,7 +250,7 @@ TEST(SystemSafeWrite, RefusesWhatIsNotAFileToWrite) {
   EXPECT_EQ(NamesIn(temp.path()), std::vector<std::string>{"folder"});
 }
 
-TEST(SystemSafeWrite, ADeviceIsWrittenIntoAsItIs) {
+TEST(SystemSafeWriteTargets, ADeviceIsWrittenIntoAsItIs) {
 #ifdef _WIN32
   const fs::path device = L"NUL";
 #else
