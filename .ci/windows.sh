@@ -46,8 +46,40 @@ stage "tessary-cli.exe against the Linux build"
 linux=build/tessary-cli
 windows=build-windows/tessary-cli.exe
 demo=build/samples/demo.drs
-win() { winepath -w "$1"; }
+# Each folder's Windows path is asked of winepath once. Under load, starting a Wine program now
+# and then fails before it runs ("Application could not be started"), so winepath is asked
+# again, up to three times, until it gives a drive path.
+win() {
+  local path
+  for _ in 1 2 3; do
+    path=$(winepath -w "$1" 2>/dev/null) && [[ $path =~ ^[A-Za-z]:\\ ]] && {
+      echo "$path"
+      return
+    }
+    sleep 1
+  done
+  echo "windows: winepath gives no Windows path for $1" >&2
+  return 1
+}
+# tessary-cli.exe under Wine. A start that Wine itself fails is tried again (its message, not
+# ours, says so); any failure of the program is the call's own and ends the stage.
+wcli() {
+  local status
+  for attempt in 1 2 3; do
+    status=0
+    wine "$windows" "$@" 2>"$work/wine-stderr" || status=$?
+    if [ "$status" = 0 ] || ! grep -q "Application could not be started" "$work/wine-stderr"; then
+      cat "$work/wine-stderr" >&2
+      return "$status"
+    fi
+    echo "windows: Wine could not start tessary-cli.exe (attempt $attempt)" >&2
+    sleep 1
+  done
+  return 1
+}
 mkdir -p "$work/linux" "$work/windows"
+win_demo=$(win "$demo")
+win_out=$(win "$work/windows")
 
 same() { # name of the check, then the two files
   if ! cmp "$2" "$3"; then
@@ -58,7 +90,7 @@ same() { # name of the check, then the two files
 }
 
 "$linux" list "$demo" --long >"$work/linux/list.txt"
-wine "$windows" list "$(win "$demo")" --long >"$work/windows/list.txt"
+wcli list "$win_demo" --long >"$work/windows/list.txt"
 same "list --long" "$work/linux/list.txt" "$work/windows/list.txt"
 
 # Every resource of the demo, and every picture call on each of its sprites.
@@ -70,18 +102,18 @@ sprites=$(awk -F '\t' '$2 == 1 { print $1 }' "$work/linux/list.txt")
 }
 for id in $ids; do
   "$linux" extract "$demo" "$id" -o "$work/linux/$id.bin"
-  wine "$windows" extract "$(win "$demo")" "$id" -o "$(win "$work/windows")\\$id.bin"
+  wcli extract "$win_demo" "$id" -o "$win_out\\$id.bin"
   same "extract $id" "$work/linux/$id.bin" "$work/windows/$id.bin"
 done
 for id in $sprites; do
   for format in bmp png; do
     "$linux" frame "$demo" "$id" --frame 2 -o "$work/linux/$id-frame.$format"
-    wine "$windows" frame "$(win "$demo")" "$id" --frame 2 \
-      -o "$(win "$work/windows")\\$id-frame.$format"
+    wcli frame "$win_demo" "$id" --frame 2 \
+      -o "$win_out\\$id-frame.$format"
     same "frame $id ($format)" "$work/linux/$id-frame.$format" "$work/windows/$id-frame.$format"
   done
   "$linux" sequence "$demo" "$id" -o "$work/linux/$id-seq.bmp"
-  wine "$windows" sequence "$(win "$demo")" "$id" -o "$(win "$work/windows")\\$id-seq.bmp"
+  wcli sequence "$win_demo" "$id" -o "$win_out\\$id-seq.bmp"
   for file in "$work/linux/$id"-seq*.bmp; do
     same "sequence $id: $(basename "$file")" "$file" "$work/windows/$(basename "$file")"
   done
@@ -90,11 +122,12 @@ done
 unicode=$work/démo-日本
 mkdir -p "$unicode"
 cp "$demo" "$unicode/démo.drs"
-wine "$windows" list "$(win "$unicode/démo.drs")" --long >"$work/windows/list-unicode.txt"
+win_unicode=$(win "$unicode")
+wcli list "$win_unicode\\démo.drs" --long >"$work/windows/list-unicode.txt"
 same "list --long of démo-日本/démo.drs" "$work/linux/list.txt" "$work/windows/list-unicode.txt"
 first_sprite=$(echo "$sprites" | head -n 1)
-wine "$windows" frame "$(win "$unicode/démo.drs")" "$first_sprite" --frame 2 \
-  -o "$(win "$unicode")\\écran.png"
+wcli frame "$win_unicode\\démo.drs" "$first_sprite" --frame 2 \
+  -o "$win_unicode\\écran.png"
 same "frame into démo-日本/écran.png" "$work/linux/$first_sprite-frame.png" "$unicode/écran.png"
 
 
