@@ -1,5 +1,6 @@
 #include "archive/work_folder.hpp"
 
+#include "common/limits.hpp"
 #include "common/paths.hpp"
 
 #include <vector>
@@ -9,10 +10,6 @@
 namespace tessary {
 
 namespace {
-
-// The query reads into 1024 characters, as the Wine registry reader does; a longer value cannot
-// be read at all.
-constexpr DWORD kRegistryBufferSize = 1024;
 
 std::wstring Wide(const std::string &utf8) { return PathOf(utf8).native(); }
 
@@ -24,8 +21,8 @@ std::string ReadRegistryText(const std::string &keyPath, const std::string &valu
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(keyPath).c_str(), 0,
                       KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
     return {};
-  std::vector<wchar_t> buffer(kRegistryBufferSize, L'\0');
-  DWORD bytes = kRegistryBufferSize * sizeof(wchar_t);
+  std::vector<wchar_t> buffer(kRegistryValueChars, L'\0');
+  auto bytes = static_cast<DWORD>(kRegistryValueChars * sizeof(wchar_t));
   const LSTATUS status = ::RegGetValueW(key, nullptr, Wide(valueName).c_str(),
                                         RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
                                         nullptr, buffer.data(), &bytes);

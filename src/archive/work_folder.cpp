@@ -1,6 +1,7 @@
 #include "archive/work_folder.hpp"
 
 #include "common/hex.hpp"
+#include "common/limits.hpp"
 #include "common/paths.hpp"
 #include "common/system.hpp"
 
@@ -184,11 +185,8 @@ std::optional<std::pair<std::string, std::string>> StringValue(const std::string
   return std::make_pair(name, value);
 }
 
-// The registry query reads into 1024 characters; a longer value cannot be read at all.
-constexpr std::size_t kRegistryBufferSize = 1024;
-
 std::string AsQueried(std::string value) {
-  if (value.size() >= kRegistryBufferSize)
+  if (value.size() >= kRegistryValueChars)
     return {};
   const auto zero = value.find('\0');
   if (zero != std::string::npos)

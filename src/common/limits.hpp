@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Every size, count and file-length cap of the program, in one place: what the readers accept
@@ -55,5 +56,8 @@ constexpr std::int64_t kMaxExtractSize = 32767 * kCopyBlockSize + 1023; // 33554
 constexpr std::uint64_t kMaxDescriptionFileSize = 16 * 1024 * 1024;
 // A palette file is a few kilobytes of text.
 constexpr std::uint64_t kMaxPaletteFileBytes = 1u << 20;
+// The game's registry value is read into this many characters, its end included; a longer value
+// cannot be read at all (on Windows and from Wine's registry file alike).
+constexpr std::size_t kRegistryValueChars = 1024;
 
 } // namespace tessary

@@ -2,6 +2,7 @@
 
 #include "common/error.hpp"
 #include "common/in_flight_files.hpp"
+#include "common/system.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <set>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -228,20 +228,10 @@ int SpoolEnd(int fd, off_t &end) {
   return end < 0 ? errno : 0;
 }
 
-std::string RandomSuffix() {
-  // One generator per thread: sets may be written from several threads at once.
-  thread_local std::mt19937 generator{std::random_device{}()};
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string suffix(6, 'a');
-  for (char &c : suffix)
-    c = kLetters[generator() % (sizeof kLetters - 1)];
-  return suffix;
-}
-
 // A short hidden name unlike any the program reads, so that any target name the file system
 // accepts can have its temporary beside it.
 std::string TemporaryNameIn(const std::string &folder) {
-  return (fs::path(folder) / (".tessary-" + RandomSuffix())).string();
+  return (fs::path(folder) / (".tessary-" + sys::RandomLetters(6))).string();
 }
 
 void CloseFd(int &fd) noexcept {
@@ -373,7 +363,7 @@ void SyncFolders(const std::vector<std::string> &folders) {
 // A second name for the file about to be replaced, so that it can be put back.
 std::string LinkBackup(const std::string &path) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = TemporaryNameIn(FolderOf(path)) + RandomSuffix();
+    std::string name = TemporaryNameIn(FolderOf(path)) + sys::RandomLetters(6);
     if (::link(path.c_str(), name.c_str()) == 0)
       return name;
     if (errno != EEXIST)

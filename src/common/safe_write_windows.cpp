@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <cwctype>
-#include <random>
 
 #include <windows.h>
 
@@ -118,17 +117,8 @@ Plan PlanTarget(const fs::path &name) {
   return plan;
 }
 
-std::wstring RandomSuffix() {
-  thread_local std::mt19937 generator{std::random_device{}()};
-  static constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
-  std::wstring suffix(6, L'a');
-  for (auto &c : suffix)
-    c = kLetters[generator() % (std::size(kLetters) - 1)];
-  return suffix;
-}
-
 fs::path TemporaryNameIn(const fs::path &folder) {
-  return folder / (L".tessary-" + RandomSuffix() + RandomSuffix());
+  return folder / PathOf(".tessary-" + sys::RandomLetters(12));
 }
 
 void CloseHandleOf(HANDLE &handle) noexcept {

@@ -45,6 +45,10 @@ bool IsPrivateFolder(const std::filesystem::path &folder);
 std::filesystem::path MakeFreshPrivateFolder(const std::filesystem::path &root,
                                              const std::string &prefix, std::string &failure);
 
+// `count` random lowercase letters and digits, for names no other process can guess; safe to call
+// from several threads.
+std::string RandomLetters(std::size_t count);
+
 enum class NewFile { created, exists, failed };
 // Creates an empty file only where none is (never through a link), so a name cannot be handed
 // out twice; `failure` says why when it fails.

@@ -3,7 +3,6 @@
 #include "common/paths.hpp"
 
 #include <memory>
-#include <random>
 
 #include <fcntl.h>
 #include <io.h>
@@ -99,15 +98,6 @@ bool PrivateSecurity(SECURITY_ATTRIBUTES &attributes, LocalPtr<void> &descriptor
   descriptor.reset(raw);
   attributes = {sizeof attributes, raw, FALSE};
   return true;
-}
-
-std::string RandomName(const std::string &prefix) {
-  thread_local std::mt19937 generator{std::random_device{}()};
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = prefix;
-  for (int i = 0; i < 6; ++i)
-    name += kLetters[generator() % (sizeof kLetters - 1)];
-  return name;
 }
 
 } // namespace
@@ -228,10 +218,11 @@ bool IsPrivateFolder(const fs::path &folder) {
 fs::path MakeFreshPrivateFolder(const fs::path &root, const std::string &prefix,
                                 std::string &failure) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path folder = root / PathOf(RandomName(prefix));
+    const fs::path folder = root / PathOf(prefix + RandomLetters(6));
     if (MakePrivateFolder(folder, failure))
       return folder;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS)
+    std::error_code ec; // taken by someone else: another name; anything else ends the tries
+    if (!fs::exists(folder, ec))
       break;
   }
   failure = "cannot make a folder in " + TextOf(root) + ": " + failure;
